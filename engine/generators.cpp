@@ -1,0 +1,102 @@
+#include "generators.h"
+
+#include <cmath>
+
+#include "signal_player.h"
+
+namespace {
+
+std::uint32_t randomState = 0;
+
+// Converts to an integer rounding toward zero and keeps the low 16 bits, as a 16-bit sample.
+inline std::int16_t truncateToSample(double value) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::int32_t>(value)));
+}
+
+inline void putFrame(std::int16_t* frames, std::uint32_t index, std::int16_t sample) {
+    frames[2 * index] = sample;
+    frames[2 * index + 1] = sample;
+}
+
+}  // namespace
+
+void seedRandom(std::uint32_t seed) { randomState = seed; }
+
+std::uint32_t nextRandom() {
+    randomState = randomState * 214013U + 2531011U;
+    return (randomState >> 16) & 0x7FFFU;
+}
+
+// The amplitude is read once per sample: a slider move is heard from the very next sample.
+// The frame index n runs as a double, as the formulas use it.
+
+void SignalPlayer::fillWhiteNoise(std::int16_t* frames, std::uint32_t frameCount) const {
+    for (std::uint32_t i = 0; i < frameCount; ++i) {
+        const std::uint32_t a = amplitude.load(std::memory_order_relaxed);
+        std::int32_t sample = 0;
+        if (a != 0) {
+            const std::uint32_t r = nextRandom();
+            sample = static_cast<std::int32_t>((2 * r) % a) - static_cast<std::int32_t>(a >> 1);
+        }
+        putFrame(frames, i, static_cast<std::int16_t>(static_cast<std::uint16_t>(sample)));
+    }
+}
+
+void SignalPlayer::fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount,
+                                 double& y) const {
+    // One-pole low-pass filter over uniform noise scaled to 0..1.
+    double state = y;
+    for (std::uint32_t i = 0; i < frameCount; ++i) {
+        const double r = static_cast<double>(nextRandom());
+        state = (r * kUnitScale) * 0.0625 + state * 0.9375;
+        const std::uint32_t a = amplitude.load(std::memory_order_relaxed);
+        const double value = static_cast<double>(a) * state - static_cast<double>(a >> 1);
+        putFrame(frames, i, truncateToSample(value));
+    }
+    y = state;
+}
+
+void SignalPlayer::fillPureTone(std::int16_t* frames, std::uint32_t frameCount) const {
+    const double f = static_cast<double>(toneFrequency.load());
+    double n = 0.0;
+    const double end = static_cast<double>(frameCount);
+    for (std::uint32_t i = 0; n < end; ++i, n += 1.0) {
+        const double s = std::sin((n * kPhaseStep) * f);
+        const std::uint32_t a = amplitude.load(std::memory_order_relaxed);
+        putFrame(frames, i, truncateToSample(s * static_cast<double>(a) * 0.5));
+    }
+}
+
+void SignalPlayer::fillSweep(std::int16_t* frames, std::uint32_t frameCount,
+                             std::uint32_t sweepSeconds) const {
+    const double limit = static_cast<double>(sweepLimit.load());
+    const double s = static_cast<double>(sweepSeconds);
+    double n = 0.0;
+    const double end = static_cast<double>(frameCount);
+    for (std::uint32_t i = 0; n < end; ++i, n += 1.0) {
+        const double phase = std::sin((n * kPhaseStep) / s) * s * limit;
+        const double v = std::sin(phase);
+        const std::uint32_t a = amplitude.load(std::memory_order_relaxed);
+        putFrame(frames, i, truncateToSample(v * static_cast<double>(a) * 0.5));
+    }
+}
+
+void SignalPlayer::fillBlock(GeneratorKind kind, std::int16_t* frames, std::uint32_t frameCount,
+                             double& pinkState, std::uint32_t sweepSeconds) const {
+    switch (kind) {
+        case GeneratorKind::WhiteNoise:
+            fillWhiteNoise(frames, frameCount);
+            break;
+        case GeneratorKind::PinkNoise:
+            fillPinkNoise(frames, frameCount, pinkState);
+            break;
+        case GeneratorKind::PureTone:
+            fillPureTone(frames, frameCount);
+            break;
+        case GeneratorKind::FrequencySweep:
+            fillSweep(frames, frameCount, sweepSeconds);
+            break;
+        case GeneratorKind::None:
+            break;
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// One second of frames: the block length of every generator but the sweep, whose block is
+// S seconds long.
+inline constexpr std::uint32_t kFramesPerSecond = 44100;
+
+// The longest sweep period accepted. Each of a sweep playback's two blocks holds S seconds
+// of audio (176,400 x S bytes), so 3,600 s means two blocks of 635 MB, which an ordinary
+// machine can still allocate; and 44,100 x S frames stays far inside 32 bits.
+inline constexpr std::uint32_t kMaxSweepSeconds = 3600;
+
+// 2 pi / 44100, the phase step of one frame at 1 Hz.
+inline constexpr double kPhaseStep = 0.00014247585730565955;
+// The double nearest to 1/32767, which scales a random value to 0..1 for the pink filter.
+inline constexpr double kUnitScale = 3.051850947599719e-05;
+
+// The process-wide random source, a 32-bit linear congruential generator:
+// state <- state x 214013 + 2531011 (mod 2^32), giving bits 16 to 30 of the new state.
+void seedRandom(std::uint32_t seed);
+std::uint32_t nextRandom();  // 0..32767

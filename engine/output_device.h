@@ -1,0 +1,72 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The one stream format: 44,100 frames per second, 16-bit signed little-endian, two channels.
+inline constexpr std::uint32_t kSampleRate = 44100;
+inline constexpr std::uint32_t kChannels = 2;
+inline constexpr std::uint32_t kBytesPerFrame = 4;
+
+// Flag bits of a block header, with the values the wave-header flags have on Windows.
+enum BlockFlag : std::uint32_t {
+    kBlockDone = 0x01,      // the device has finished with the block (played or flushed)
+    kBlockPrepared = 0x02,  // prepared for the device
+    kBlockBeginLoop = 0x04,
+    kBlockEndLoop = 0x08,
+    kBlockQueued = 0x10,  // held by the device: queued and not yet done
+};
+
+// Describes one block of interleaved frames to the device. The playback writes every field
+// but the flags' done and queued bits, which the device owns while it holds the block.
+struct BlockHeader {
+    std::int16_t* data = nullptr;
+    std::uint32_t length = 0;  // bytes
+    std::atomic<std::uint32_t> flags{0};
+    std::uint32_t loops = 0;
+};
+
+class OutputDevice;
+
+// Called once for every block that finished playing or was handed back by a flush, on
+// whatever thread noticed it (the audio thread, or the one that called flush).
+using CompletionCallback = void (*)(OutputDevice* device, BlockHeader* header);
+
+class OutputDevice {
+public:
+    virtual ~OutputDevice() = default;
+    virtual void prepare(BlockHeader& header) = 0;
+    virtual void unprepare(BlockHeader& header) = 0;
+    // Plays the block after those already queued. The header and its data must stay valid
+    // until the block's completion has been reported.
+    virtual void queue(BlockHeader& header) = 0;
+    // Stops output at once and hands back every queued block, reporting each as done.
+    virtual void flush() = 0;
+};
+
+// Why opening the device failed; each has its own message for the user.
+enum class DeviceError {
+    BadDeviceId,
+    Allocated,
+    NoDriver,
+    NoMemory,
+    BadFormat,
+    Synchronous,
+    Unknown,
+};
+
+const char* deviceErrorText(DeviceError error);
+
+struct OpenResult {
+    std::unique_ptr<OutputDevice> device;  // null when opening failed
+    std::string error;                     // the message for the user when it failed
+};
+
+// Opens the system's default audio output in the one stream format, reporting completions
+// to onWaveOutDone.
+OpenResult openOutputDevice();
+
+// The completion callback the player's device uses: wakes the playback while one runs.
+void onWaveOutDone(OutputDevice* device, BlockHeader* header);

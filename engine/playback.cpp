@@ -1,0 +1,163 @@
+#include <thread>
+
+#include "audio_block.h"
+#include "clock.h"
+#include "output_device.h"
+#include "signal_player.h"
+
+namespace {
+
+constexpr std::uint32_t kRestPollMs = 100;
+constexpr std::uint32_t kVolumePauseMs = 2000;
+
+std::uint32_t blockFrameCount(GeneratorKind kind, std::uint32_t sweepSeconds) {
+    return kind == GeneratorKind::FrequencySweep ? kFramesPerSecond * sweepSeconds
+                                                 : kFramesPerSecond;
+}
+
+// The end of the current rest in calendar seconds. 64-bit, so that even the largest
+// durations a rest field can hold never wrap around into an early rest.
+std::uint64_t restEnd(std::uint64_t reference, std::uint64_t everyMinutes,
+                      std::uint64_t lengthMinutes) {
+    return reference + (everyMinutes + lengthMinutes) * 60;
+}
+
+}  // namespace
+
+void SignalPlayer::startPlayback() {
+    std::thread([this] { playbackThread(); }).detach();
+}
+
+std::uint32_t SignalPlayer::playbackThread() {
+    const GeneratorKind kind = generator.load();
+    switch (kind) {
+        case GeneratorKind::WhiteNoise:
+        case GeneratorKind::PinkNoise:
+        case GeneratorKind::PureTone:
+        case GeneratorKind::FrequencySweep:
+            runPlayback(kind);
+            break;
+        case GeneratorKind::None:
+            // Nothing to play; still tell the front end, so that Play is usable again.
+            if (endNotice_) {
+                endNotice_(PlaybackEnd::Stopped);
+            }
+            break;
+    }
+    return 0;
+}
+
+void SignalPlayer::runPlayback(GeneratorKind kind) {
+    Clock& clock = clock_ != nullptr ? *clock_ : systemClock();
+    OutputDevice* const out = device.load();
+    playing = 1;
+
+    // The sweep period is fixed for the whole playback. A period the blocks cannot be made
+    // for is refused like an allocation that fails.
+    const std::uint32_t sweepPeriod = kind == GeneratorKind::FrequencySweep ? sweepSeconds.load() : 1;
+    AudioBlock blocks[2];
+    const bool allocated = sweepPeriod >= 1 && sweepPeriod <= kMaxSweepSeconds &&
+                           blocks[0].allocate(blockFrameCount(kind, sweepPeriod)) &&
+                           blocks[1].allocate(blockFrameCount(kind, sweepPeriod));
+    if (!allocated) {
+        blocks[0].release();
+        blocks[1].release();
+        wakeEvent.reset();
+        playing = 0;
+        if (endNotice_) {
+            endNotice_(PlaybackEnd::OutOfMemory);
+        }
+        return;
+    }
+
+    seedRandom(static_cast<std::uint32_t>(clock.now()));
+    double pinkState = 0.0;
+    bool firstPass = true;
+    restReference = static_cast<std::uint32_t>(clock.now());
+    int turn = 0;
+
+    for (;;) {
+        AudioBlock& block = blocks[turn];
+        BlockHeader& header = block.header;
+        turn ^= 1;
+
+        // Never refill a block the device still holds: after a flush one wake-up can be left
+        // over, and a rest can end while the block is still playing.
+        while ((header.flags.load() & kBlockQueued) != 0 && stopRequested.load() == 0) {
+            clock.wait(wakeEvent);
+        }
+        if ((header.flags.load() & kBlockQueued) != 0) {
+            break;  // stopped while waiting for the device
+        }
+
+        if (out != nullptr) {
+            out->unprepare(header);
+        }
+        header.data = block.frames.get();
+        header.length = block.bytes();
+        header.loops = 1;
+        header.flags = 0;
+        fillBlock(kind, block.frames.get(), block.frameCount, pinkState, sweepPeriod);
+        if (out != nullptr) {
+            out->prepare(header);
+            header.flags |= kBlockBeginLoop | kBlockEndLoop;
+            out->queue(header);
+        }
+
+        // Rest check: the play period is over once a later second than its end is read.
+        // The switch is read first: the panel writes it after the durations and reference.
+        const bool restOn = restEnabled.load() != 0;
+        std::uint64_t now = clock.now();
+        const std::uint64_t reference = restReference.load();
+        const std::uint64_t every = restEveryMinutes.load();
+        if (restOn && now > reference + every * 60) {
+            resting = 1;
+            if (now < restEnd(reference, every, restLengthMinutes.load())) {
+                while (restEnabled.load() != 0 && stopRequested.load() == 0) {
+                    clock.sleepMs(kRestPollMs);
+                    now = clock.now();
+                    if (now >= restEnd(restReference.load(), restEveryMinutes.load(),
+                                       restLengthMinutes.load())) {
+                        break;
+                    }
+                }
+            }
+            resting = 0;
+            restReference = static_cast<std::uint32_t>(now);
+            firstPass = false;
+            continue;
+        }
+
+        if (firstPass) {
+            // Queue the second block behind the first without waiting.
+            firstPass = false;
+            continue;
+        }
+        if (volumeChanged.load() != 0) {
+            // The device was flushed for a new amplitude: one block is queued, then a pause.
+            volumeChanged = 0;
+            clock.sleepMs(kVolumePauseMs);
+            if (stopRequested.load() != 0) {
+                break;
+            }
+            continue;
+        }
+        clock.wait(wakeEvent);
+        if (stopRequested.load() != 0) {
+            break;
+        }
+    }
+
+    if (out != nullptr) {
+        out->flush();
+        out->unprepare(blocks[0].header);
+        out->unprepare(blocks[1].header);
+    }
+    blocks[0].release();
+    blocks[1].release();
+    wakeEvent.reset();
+    playing = 0;
+    if (endNotice_) {
+        endNotice_(PlaybackEnd::Stopped);
+    }
+}

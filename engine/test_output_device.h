@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "output_device.h"
+
+class VirtualClock;
+
+// An output device in memory, for tests. It records a copy of every block queued and when it
+// would be heard. On a virtual clock it plays blocks back to back in virtual time and
+// reports each one done when its last frame has played; without one, blocks finish only
+// when the test calls completeNext().
+class TestOutputDevice final : public OutputDevice {
+public:
+    struct Played {
+        std::uint64_t queuedMs = 0;  // virtual time of the queue call
+        std::uint64_t startMs = 0;   // when its first frame would be heard
+        std::uint64_t endMs = 0;     // when it finished, or was cut off by a flush
+        bool flushed = false;        // handed back by a flush
+        std::vector<std::int16_t> samples;
+    };
+
+    explicit TestOutputDevice(VirtualClock* clock = nullptr,
+                              CompletionCallback done = &onWaveOutDone)
+        : clock_(clock), done_(done) {}
+
+    // The result openOutputDevice gives when the device fails with `error`.
+    static OpenResult failedOpen(DeviceError error);
+
+    void prepare(BlockHeader& header) override;
+    void unprepare(BlockHeader& header) override;
+    void queue(BlockHeader& header) override;
+    void flush() override;
+
+    // Without a clock: finishes the oldest queued block, reporting it on the caller's thread.
+    // Returns false when nothing is queued.
+    bool completeNext();
+
+    // Long runs keep only the timing of each block, not a copy of its samples.
+    void keepSamples(bool keep) { keepSamples_ = keep; }
+
+    std::vector<Played> played() const;
+    std::size_t held() const;
+    std::size_t flushes() const;
+
+private:
+    struct Held {
+        BlockHeader* header;
+        std::size_t record;
+    };
+    void finishFront(std::uint64_t generation);
+
+    VirtualClock* clock_;
+    CompletionCallback done_;
+    mutable std::mutex mutex_;
+    std::deque<Held> held_;
+    std::vector<Played> played_;
+    std::uint64_t playheadMs_ = 0;  // when the last queued block will have played
+    std::uint64_t generation_ = 0;  // bumped by each flush, voiding scheduled completions
+    std::size_t flushes_ = 0;
+    bool keepSamples_ = true;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+
+#include "clock.h"
+
+// A clock for tests on which time passes only when the playback sleeps or waits. Actions
+// scheduled at virtual times (a test's button presses, a test device's completions) run in
+// time order on the waiting thread as time reaches them, so hours of playback take
+// milliseconds and every run is the same.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(std::uint64_t startSeconds) : nowMs_(startSeconds * 1000) {}
+
+    std::uint64_t now() override { return nowMs_.load() / 1000; }
+    std::uint64_t nowMs() const { return nowMs_.load(); }
+    // Runs every action due within the sleep, then moves time to its end.
+    void sleepMs(std::uint32_t ms) override;
+    // Runs scheduled actions in time order until the event is signalled. With nothing left
+    // to run it waits for real, for another thread to set the event.
+    void wait(AutoResetEvent& event) override;
+
+    // Schedules an action at an absolute virtual time, or after a delay from now. Actions
+    // due at the same moment run in the order they were scheduled.
+    void at(std::uint64_t ms, std::function<void()> action);
+    void after(std::uint64_t ms, std::function<void()> action) { at(nowMs() + ms, std::move(action)); }
+
+private:
+    // Runs the earliest action due at or before `limit`; false when there is none.
+    bool runNext(std::uint64_t limit);
+
+    std::atomic<std::uint64_t> nowMs_;
+    std::mutex mutex_;
+    std::multimap<std::uint64_t, std::function<void()>> actions_;
+};

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian packages that building and testing Vellumtone need, and
+# only those that are missing: with everything present it returns at once.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config          # the build
+    libsdl2-dev                               # audio output
+    libwxgtk3.2-dev libgtk-3-dev              # the desktop program
+    fonts-liberation2                         # the font its layout is measured in
+    libcli11-dev libsndfile1-dev              # the command-line tool
+    libgtest-dev libbenchmark-dev             # tests and benchmarks
+    xvfb xauth                                # an X server for the GUI tests
+    pulseaudio pulseaudio-utils               # a private sound server for the audio tests
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

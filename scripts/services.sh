@@ -1,0 +1,50 @@
+# Sourced by the scripts that need a display or a sound server: starts private ones and stops
+# them by PID when the calling script exits. Nothing here touches the user's own servers.
+
+services_dir=$(mktemp -d)
+service_pids=()
+
+stop_services() {
+    for pid in "${service_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$services_dir"
+}
+trap stop_services EXIT
+
+# A private X server on a free display, 1024 x 768 like the tests expect.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services_dir/display" \
+        >"$services_dir/xvfb.log" 2>&1 &
+    service_pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$services_dir/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$services_dir/display" ] || { echo "Xvfb did not start" >&2; cat "$services_dir/xvfb.log" >&2; return 1; }
+    export DISPLAY=":$(cat "$services_dir/display")"
+}
+
+# A private PulseAudio daemon whose default sink is a null sink named nullout; every client
+# started after this reaches it through the exported variables.
+start_pulseaudio() {
+    local dir="$services_dir/pulse"
+    mkdir -p "$dir/run" "$dir/state" "$dir/home"
+    export PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state"
+    export PULSE_SERVER="unix:$dir/run/native" PULSE_COOKIE="$dir/cookie"
+    HOME="$dir/home" pulseaudio -n --daemonize=no --system=no --use-pid-file=no \
+        --exit-idle-time=-1 --disallow-exit --realtime=no --high-priority=no \
+        --log-target=stderr \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native" \
+        -L "module-null-sink sink_name=nullout rate=44100 channels=2 format=s16le norewinds=1" \
+        >"$dir/log" 2>&1 &
+    service_pids+=($!)
+    for _ in $(seq 100); do
+        pactl info >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "PulseAudio did not start" >&2
+    cat "$dir/log" >&2
+    return 1
+}

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the release build (with the
+# benchmarks compiled), the AddressSanitizer + UBSan build, and the ThreadSanitizer build of
+# the engine. The GUI tests get a private X server, the audio tests a private PulseAudio.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+source scripts/services.sh
+start_xvfb
+start_pulseaudio
+# The GUI and audio tests fail rather than skip when they find no display or sound server.
+export VELLUMTONE_REQUIRE_SERVICES=1
+
+for preset in release asan tsan; do
+    echo "=== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
