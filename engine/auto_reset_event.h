@@ -6,7 +6,7 @@
 // nobody waits leave it signalled once, so a waiter never counts how often it was set.
 // set() takes no lock and never blocks, so the audio callback may call it.
 class AutoResetEvent {
-public:
+  public:
     // The name the playback's wake-up event goes by where a platform wants one.
     static constexpr const char* kPlaybackEventName = "vellumtone_playing";
 
@@ -28,7 +28,7 @@ public:
     // Clears the event and returns true if it was signalled; never blocks.
     bool tryWait() { return state_.exchange(0) != 0; }
 
-private:
+  private:
     // An int, so that waiting and notifying go straight to the kernel's futex.
     std::atomic<int> state_{0};
 };

@@ -7,7 +7,8 @@
 
 std::uint64_t SystemClock::now() {
     using namespace std::chrono;
-    const auto seconds = duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch());
+    const auto seconds =
+        duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch());
     return seconds.count() < 0 ? 0 : static_cast<std::uint64_t>(seconds.count());
 }
 
@@ -15,7 +16,9 @@ void SystemClock::sleepMs(std::uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-void SystemClock::wait(AutoResetEvent& event) { event.wait(); }
+void SystemClock::wait(AutoResetEvent& event) {
+    event.wait();
+}
 
 Clock& systemClock() {
     static SystemClock clock;

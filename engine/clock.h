@@ -8,7 +8,7 @@ class AutoResetEvent;
 // system clock; tests substitute a virtual one so that days of rest schedule pass in
 // milliseconds.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Whole seconds since 1970-01-01 UTC.
     virtual std::uint64_t now() = 0;
@@ -18,7 +18,7 @@ public:
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     std::uint64_t now() override;
     void sleepMs(std::uint32_t ms) override;
     void wait(AutoResetEvent& event) override;

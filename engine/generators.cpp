@@ -20,7 +20,9 @@ inline void putFrame(std::int16_t* frames, std::uint32_t index, std::int16_t sam
 
 }  // namespace
 
-void seedRandom(std::uint32_t seed) { randomState = seed; }
+void seedRandom(std::uint32_t seed) {
+    randomState = seed;
+}
 
 std::uint32_t nextRandom() {
     randomState = randomState * 214013U + 2531011U;
@@ -42,8 +44,7 @@ void SignalPlayer::fillWhiteNoise(std::int16_t* frames, std::uint32_t frameCount
     }
 }
 
-void SignalPlayer::fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount,
-                                 double& y) const {
+void SignalPlayer::fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount, double& y) const {
     // One-pole low-pass filter over uniform noise scaled to 0..1.
     double state = y;
     for (std::uint32_t i = 0; i < frameCount; ++i) {

@@ -6,7 +6,9 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -30,4 +32,6 @@ std::optional<std::uint32_t> readUnsigned(std::string_view text) {
     return negative ? 0U - value : value;
 }
 
-std::string writeUnsigned(std::uint32_t value) { return std::to_string(value); }
+std::string writeUnsigned(std::uint32_t value) {
+    return std::to_string(value);
+}

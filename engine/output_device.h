@@ -35,7 +35,7 @@ class OutputDevice;
 using CompletionCallback = void (*)(OutputDevice* device, BlockHeader* header);
 
 class OutputDevice {
-public:
+  public:
     virtual ~OutputDevice() = default;
     virtual void prepare(BlockHeader& header) = 0;
     virtual void unprepare(BlockHeader& header) = 0;

@@ -54,7 +54,8 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
 
     // The sweep period is fixed for the whole playback. A period the blocks cannot be made
     // for is refused like an allocation that fails.
-    const std::uint32_t sweepPeriod = kind == GeneratorKind::FrequencySweep ? sweepSeconds.load() : 1;
+    const std::uint32_t sweepPeriod =
+        kind == GeneratorKind::FrequencySweep ? sweepSeconds.load() : 1;
     AudioBlock blocks[2];
     const bool allocated = sweepPeriod >= 1 && sweepPeriod <= kMaxSweepSeconds &&
                            blocks[0].allocate(blockFrameCount(kind, sweepPeriod)) &&

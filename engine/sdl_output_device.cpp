@@ -15,7 +15,7 @@ namespace {
 constexpr Uint16 kDeviceBufferFrames = 4096;
 
 class SdlOutputDevice final : public OutputDevice {
-public:
+  public:
     explicit SdlOutputDevice(CompletionCallback done) : done_(done) {}
 
     // Returns an empty string on success, else SDL's reason.
@@ -80,7 +80,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr std::size_t kRingSize = 8;
 
     // Runs on SDL's audio thread with the device lock held: copies from the head block,

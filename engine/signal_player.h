@@ -29,7 +29,7 @@ enum class PlaybackEnd {
 // callback share it without locks: every shared field is a lock-free atomic of its own
 // width, so each read sees a whole value. There is exactly one, SignalPlayer::instance.
 class SignalPlayer {
-public:
+  public:
     static SignalPlayer instance;
 
     SignalPlayer(const SignalPlayer&) = delete;
@@ -75,7 +75,7 @@ public:
     // playback; a front end hands it over to its own thread.
     void setEndNotice(std::function<void(PlaybackEnd)> notice) { endNotice_ = std::move(notice); }
 
-private:
+  private:
     SignalPlayer() = default;
 
     Clock* clock_ = nullptr;

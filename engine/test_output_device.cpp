@@ -10,7 +10,9 @@ OpenResult TestOutputDevice::failedOpen(DeviceError error) {
     return result;
 }
 
-void TestOutputDevice::prepare(BlockHeader& header) { header.flags |= kBlockPrepared; }
+void TestOutputDevice::prepare(BlockHeader& header) {
+    header.flags |= kBlockPrepared;
+}
 
 void TestOutputDevice::unprepare(BlockHeader& header) {
     if ((header.flags.load() & kBlockQueued) == 0) {
@@ -20,6 +22,11 @@ void TestOutputDevice::unprepare(BlockHeader& header) {
 
 void TestOutputDevice::queue(BlockHeader& header) {
     std::lock_guard lock(mutex_);
+    for (const Held& h : held_) {
+        if (h.header == &header) {
+            ++requeuedWhileHeld_;
+        }
+    }
     header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
     Played record;
     if (keepSamples_) {
@@ -100,4 +107,9 @@ std::size_t TestOutputDevice::held() const {
 std::size_t TestOutputDevice::flushes() const {
     std::lock_guard lock(mutex_);
     return flushes_;
+}
+
+std::size_t TestOutputDevice::requeuedWhileHeld() const {
+    std::lock_guard lock(mutex_);
+    return requeuedWhileHeld_;
 }

@@ -14,7 +14,7 @@ class VirtualClock;
 // reports each one done when its last frame has played; without one, blocks finish only
 // when the test calls completeNext().
 class TestOutputDevice final : public OutputDevice {
-public:
+  public:
     struct Played {
         std::uint64_t queuedMs = 0;  // virtual time of the queue call
         std::uint64_t startMs = 0;   // when its first frame would be heard
@@ -45,8 +45,10 @@ public:
     std::vector<Played> played() const;
     std::size_t held() const;
     std::size_t flushes() const;
+    // How often a block was queued again while the device still held it (always a fault).
+    std::size_t requeuedWhileHeld() const;
 
-private:
+  private:
     struct Held {
         BlockHeader* header;
         std::size_t record;
@@ -61,5 +63,6 @@ private:
     std::uint64_t playheadMs_ = 0;  // when the last queued block will have played
     std::uint64_t generation_ = 0;  // bumped by each flush, voiding scheduled completions
     std::size_t flushes_ = 0;
+    std::size_t requeuedWhileHeld_ = 0;
     bool keepSamples_ = true;
 };

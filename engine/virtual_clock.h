@@ -13,7 +13,7 @@
 // time order on the waiting thread as time reaches them, so hours of playback take
 // milliseconds and every run is the same.
 class VirtualClock final : public Clock {
-public:
+  public:
     explicit VirtualClock(std::uint64_t startSeconds) : nowMs_(startSeconds * 1000) {}
 
     std::uint64_t now() override { return nowMs_.load() / 1000; }
@@ -27,9 +27,11 @@ public:
     // Schedules an action at an absolute virtual time, or after a delay from now. Actions
     // due at the same moment run in the order they were scheduled.
     void at(std::uint64_t ms, std::function<void()> action);
-    void after(std::uint64_t ms, std::function<void()> action) { at(nowMs() + ms, std::move(action)); }
+    void after(std::uint64_t ms, std::function<void()> action) {
+        at(nowMs() + ms, std::move(action));
+    }
 
-private:
+  private:
     // Runs the earliest action due at or before `limit`; false when there is none.
     bool runNext(std::uint64_t limit);
 
