@@ -109,7 +109,7 @@ class PlaybackRun {
     VirtualClock& clock() { return clock_; }
     TestOutputDevice& device() { return device_; }
 
-    void start() {
+    static void start() {
         player.stopRequested = 0;
         player.volumeChanged = 0;
         player.wakeEvent.reset();
@@ -177,7 +177,7 @@ TEST_F(Playback, RestCyclesCountFromTheReferenceAndTheNextPlayPeriodFromTheRests
     player.restEnabled = 1;
     PlaybackRun run(GeneratorKind::WhiteNoise);
     run.device().keepSamples(false);
-    run.stopAt(3 * 150 * kMinute + 1000);
+    run.stopAt(kMinute * 450 + 1000);  // three cycles of 150 minutes
     run.start();
     run.waitForEnd();
 
