@@ -1,5 +1,6 @@
 #include "generators.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "signal_player.h"
@@ -22,6 +23,10 @@ inline std::int16_t truncateToSample(double value) {
 inline void putFrame(std::int16_t* frames, std::uint32_t index, std::int16_t sample) {
     frames[2 * index] = sample;
     frames[2 * index + 1] = sample;
+}
+
+void putSilence(std::int16_t* frames, std::uint32_t frameCount) {
+    std::fill_n(frames, 2 * static_cast<std::size_t>(frameCount), std::int16_t{0});
 }
 
 }  // namespace
@@ -81,6 +86,11 @@ void SignalPlayer::fillPureTone(std::int16_t* frames, std::uint32_t frameCount) 
 
 void SignalPlayer::fillSweep(std::int16_t* frames, std::uint32_t frameCount,
                              std::uint32_t sweepSeconds) const {
+    if (sweepSeconds == 0) {
+        // No period to sweep over: silence rather than a division by zero.
+        putSilence(frames, frameCount);
+        return;
+    }
     const double limit = static_cast<double>(sweepLimit.load());
     const double s = static_cast<double>(sweepSeconds);
     double n = 0.0;
@@ -109,6 +119,8 @@ void SignalPlayer::fillBlock(GeneratorKind kind, std::int16_t* frames, std::uint
             fillSweep(frames, frameCount, sweepSeconds);
             break;
         case GeneratorKind::None:
+            // Nothing chosen: a block is still fully written, with silence.
+            putSilence(frames, frameCount);
             break;
     }
 }
