@@ -191,12 +191,25 @@ TEST(Generators, WholeBlocksMatchTheReference) {
         {.kind = K::FrequencySweep},
         {.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = 20000, .sweepSeconds = 1},
         {.kind = K::FrequencySweep, .amplitude = 7, .sweepLimit = 50, .sweepSeconds = 3},
+        {.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = 20000, .sweepSeconds = 3},
+        {.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = 12345, .sweepSeconds = 7},
         {.kind = K::FrequencySweep, .sweepLimit = 4294967295, .sweepSeconds = 1},
+        {.kind = K::FrequencySweep,
+         .amplitude = 65534,
+         .sweepLimit = 4294967295,
+         .sweepSeconds = 3},
     };
     for (const Settings& s : cases) {
-        const std::vector<int> expected = reference(s);
-        const std::vector<int> actual = generate(s);
+        double referenceY = 0.0;
+        ReferenceRandom random(s.seed);
+        const std::vector<int> expected = reference(s, referenceY, random, framesOf(s));
+        seedRandom(s.seed);
+        double y = 0.0;
+        const std::vector<int> actual = generate(s, y, framesOf(s));
         ASSERT_EQ(actual.size(), expected.size());
+        // The pink filter state to the last bit, where a rounding difference too small to
+        // change a 16-bit sample still shows.
+        EXPECT_EQ(y, referenceY);
         const std::size_t at = firstMismatch(actual, expected);
         EXPECT_EQ(at, actual.size())
             << "kind " << static_cast<int>(s.kind) << " amplitude " << s.amplitude << " tone "
@@ -403,6 +416,21 @@ TEST(PinkNoise, FilterStateCarriesFromOneBlockToTheNext) {
     EXPECT_EQ(halves, whole);
     // The state has settled near the middle of 0..1, so the noise is centred on zero.
     EXPECT_NEAR(whole, 0.5, 0.25);
+}
+
+TEST(PinkNoise, FilterStateFollowsTheReferenceToTheLastBitAfterEverySample) {
+    // One-frame blocks expose the state after each update; a difference of one rounding,
+    // which no 16-bit sample shows, is caught here.
+    const Settings s{.kind = GeneratorKind::PinkNoise, .amplitude = 65534, .seed = 99};
+    seedRandom(s.seed);
+    ReferenceRandom random(s.seed);
+    double y = 0.0;
+    double referenceY = 0.0;
+    for (int i = 0; i < 20'000; ++i) {
+        const std::vector<int> sample = generate(s, y, 1);
+        ASSERT_EQ(sample, reference(s, referenceY, random, 1)) << "frame " << i;
+        ASSERT_EQ(y, referenceY) << "frame " << i;
+    }
 }
 
 // A playback on a virtual clock into a recording device, stopped after `stopMs`.
