@@ -60,7 +60,7 @@ std::uint32_t framesOf(const Settings& s) {
 std::vector<int> reference(const Settings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count) {
     const double a = s.amplitude;
-    const double half = s.amplitude / 2;  // integer division, as h = A >> 1
+    const double half = static_cast<double>(s.amplitude >> 1);  // h, the integer half of A
     const double step = 2 * std::numbers::pi / 44100;
     std::vector<int> out;
     for (std::uint32_t n = 0; n < count; ++n) {
@@ -112,8 +112,9 @@ std::vector<int> generate(const Settings& s, double& pinkState, std::uint32_t co
     std::vector<int> mono(count);
     std::size_t unequal = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        mono[i] = frames[2 * i];
-        unequal += frames[2 * i] != frames[2 * i + 1];
+        const std::size_t left = 2 * static_cast<std::size_t>(i);
+        mono[i] = frames[left];
+        unequal += frames[left] != frames[left + 1];
     }
     EXPECT_EQ(unequal, 0U) << "frames whose left and right samples differ";
     return mono;
@@ -306,9 +307,10 @@ TEST(WhiteNoise, DefaultAmplitudeTakesEvenValuesThoseUpTo5534TwiceAsOften) {
     for (const auto& [value, count] : h.counts) {
         (value <= 5534 ? low : high) += count;
     }
-    const double ratio = (low / 12768.0) / (high / 7232.0);
+    const double ratio = (static_cast<double>(low) / 12768) / (static_cast<double>(high) / 7232);
     EXPECT_NEAR(ratio, 2.0, 0.05);
-    EXPECT_NEAR(static_cast<double>(low) / samples.size(), 25536.0 / 32768, 0.005);
+    EXPECT_NEAR(static_cast<double>(low) / static_cast<double>(samples.size()), 25536.0 / 32768,
+                0.005);
 }
 
 TEST(PureTone, DefaultAmplitudeAt1000HzRunsFromMinus19999To19999) {
@@ -387,8 +389,9 @@ TEST(FrequencySweep, FallsFromTheLimitToZeroAndBackTwicePerBlock) {
     };
     constexpr std::size_t kWindow = 441;  // 10 ms
     for (std::size_t begin = 0; begin + kWindow <= samples.size(); begin += kWindow) {
-        const double expected =
-            std::abs(phase(begin + kWindow - 1.0) - phase(begin)) / std::numbers::pi;
+        const double expected = std::abs(phase(static_cast<double>(begin + kWindow - 1)) -
+                                         phase(static_cast<double>(begin))) /
+                                std::numbers::pi;
         EXPECT_NEAR(signChanges(samples, begin, begin + kWindow), expected, 2.0)
             << "window at frame " << begin;
     }
