@@ -54,8 +54,14 @@ void BM_EngineSweepS2(benchmark::State& state) {
 // The baseline: plain globals and one scalar loop per generator. The amplitude is read for
 // every sample, as in the engine; volatile, since nothing here writes it and the compiler
 // would otherwise hoist it out of the loop.
+// The tone's and the sweep's settings are read once per block, as run-time values: volatile
+// too, so that the compiler cannot fold them (and turn the division by S into a
+// multiplication).
 std::uint32_t plainState = 1;
 volatile std::uint16_t plainAmplitude = 40000;
+volatile double plainToneFrequency = 1000.0;
+volatile double plainSweepLimit = 2000.0;
+volatile double plainSweepSeconds = kSweepSeconds;
 
 inline std::uint32_t plainRandom() {
     plainState = plainState * 214013U + 2531011U;
@@ -95,12 +101,36 @@ void plainSweep(std::int16_t* out, std::uint32_t count, double limit, double s) 
     }
 }
 
+// A baseline only means something if it computes what the engine does: one block of each,
+// from the same random state, must match sample for sample before the timing starts.
 template <typename Fill>
-void runBaseline(benchmark::State& state, std::uint32_t seconds, Fill fill) {
+bool sameAsEngine(GeneratorKind kind, std::uint32_t seconds, Fill fill) {
+    const std::uint32_t frameCount = kFramesPerSecond * seconds;
+    std::vector<std::int16_t> engine(2 * static_cast<std::size_t>(frameCount));
+    std::vector<std::int16_t> plain(engine.size());
+    player.amplitude = plainAmplitude;
+    player.toneFrequency = static_cast<std::uint32_t>(plainToneFrequency);
+    player.sweepLimit = static_cast<std::uint32_t>(plainSweepLimit);
+    seedRandom(7);
+    double engineY = 0.0;
+    player.fillBlock(kind, engine.data(), frameCount, engineY, seconds);
+    plainState = 7;
+    double plainY = 0.0;
+    fill(plain.data(), frameCount, plainY);
+    return engine == plain;
+}
+
+template <typename Fill>
+void runBaseline(benchmark::State& state, GeneratorKind kind, std::uint32_t seconds, Fill fill) {
+    if (!sameAsEngine(kind, seconds, fill)) {
+        state.SkipWithError("the baseline's samples differ from the engine's");
+        return;
+    }
     const std::uint32_t frameCount = kFramesPerSecond * seconds;
     std::vector<std::int16_t> frames(2 * static_cast<std::size_t>(frameCount));
+    double y = 0.0;
     for (auto _ : state) {
-        fill(frames.data(), frameCount);
+        fill(frames.data(), frameCount, y);
         benchmark::DoNotOptimize(frames.data());
         benchmark::ClobberMemory();
     }
@@ -108,21 +138,23 @@ void runBaseline(benchmark::State& state, std::uint32_t seconds, Fill fill) {
 }
 
 void BM_BaselineWhiteNoise(benchmark::State& state) {
-    runBaseline(state, 1, plainWhite);
+    runBaseline(state, GeneratorKind::WhiteNoise, 1,
+                [](std::int16_t* out, std::uint32_t count, double&) { plainWhite(out, count); });
 }
 void BM_BaselinePinkNoise(benchmark::State& state) {
-    double y = 0.0;
-    runBaseline(state, 1,
-                [&y](std::int16_t* out, std::uint32_t count) { plainPink(out, count, y); });
+    runBaseline(state, GeneratorKind::PinkNoise, 1, plainPink);
 }
 void BM_BaselinePureTone1000Hz(benchmark::State& state) {
-    runBaseline(state, 1,
-                [](std::int16_t* out, std::uint32_t count) { plainTone(out, count, 1000.0); });
+    runBaseline(state, GeneratorKind::PureTone, 1,
+                [](std::int16_t* out, std::uint32_t count, double&) {
+                    plainTone(out, count, plainToneFrequency);
+                });
 }
 void BM_BaselineSweepS2(benchmark::State& state) {
-    runBaseline(state, kSweepSeconds, [](std::int16_t* out, std::uint32_t count) {
-        plainSweep(out, count, 2000.0, kSweepSeconds);
-    });
+    runBaseline(state, GeneratorKind::FrequencySweep, kSweepSeconds,
+                [](std::int16_t* out, std::uint32_t count, double&) {
+                    plainSweep(out, count, plainSweepLimit, plainSweepSeconds);
+                });
 }
 
 }  // namespace
