@@ -55,7 +55,7 @@ std::uint32_t framesOf(const Settings& s) {
                                                    : kFramesPerSecond;
 }
 
-// The samples of one block (or `count` of them, default the whole block), as the formulas
+// The first `count` samples of a block, as the formulas
 // give them, starting from the pink filter state `y`.
 std::vector<int> reference(const Settings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count) {
