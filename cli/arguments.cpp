@@ -329,6 +329,15 @@ ParseResult parseArguments(int argc, const char* const* argv) {
     renderSet.formatOption = render->add_option(
         "--format", renderSet.format, "wav, flac or raw (16-bit LE stereo) [from the extension]");
 
+    // CLI11 would call both of these "A subcommand is required".
+    if (argc < 2) {
+        return usageError("a command is required: play or render (see vellumtone-cli --help)");
+    }
+    const std::string_view first = argv[1];
+    if (!first.empty() && first[0] != '-' && first != "play" && first != "render") {
+        return usageError("unknown command '" + std::string(first) + "' (expected play or render)");
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -132,7 +132,7 @@ int runPlay(const Arguments& arguments) {
         }
         const SteadyClock::time_point now = SteadyClock::now();
         const bool resting = player.resting.load() != 0;
-        if (!resting) {
+        if (!resting && !stopSent) {
             playedMs += millisecondsBetween(last, now);
         }
         last = now;
@@ -146,7 +146,12 @@ int runPlay(const Arguments& arguments) {
                                            player.restEveryMinutes.load(),
                                            player.restLengthMinutes.load())
                     : 0;
-        status.show(resting ? PlayState::Resting : PlayState::Playing, resumeIn, playedMs, totalMs);
+        // Once stopping, the loop may still leave a rest and queue one last block, which
+        // the flush silences at once: no longer news to the user.
+        if (!stopSent) {
+            status.show(resting ? PlayState::Resting : PlayState::Playing, resumeIn, playedMs,
+                        totalMs);
+        }
     }
     status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));
 
