@@ -32,20 +32,41 @@ extern "C" void removePendingTemp(int signal) {
     std::raise(signal);
 }
 
-void armCleanup(const std::string& tempPath) {
-    if (tempPath.size() >= pendingTemp.size()) {
-        return;
-    }
-    std::memcpy(pendingTemp.data(), tempPath.c_str(), tempPath.size() + 1);
-    pendingTempSet = 1;
+// Signals that end a render: each removes the temporary file before the process dies.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void installCleanup() {
     struct sigaction action {};
     action.sa_handler = removePendingTemp;
     sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int signal : kEndingSignals) {
         sigaction(signal, &action, nullptr);
     }
     // Past a file size limit a write should fail and be cleaned up, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
+}
+
+// Creates the temporary file from `pattern` and records it for the handler, with the
+// ending signals held back meanwhile, so that none can strike between the two.
+int createTemp(std::string& pattern) {
+    sigset_t ending;
+    sigset_t previous;
+    sigemptyset(&ending);
+    for (int signal : kEndingSignals) {
+        sigaddset(&ending, signal);
+    }
+    sigprocmask(SIG_BLOCK, &ending, &previous);
+    const int fd = pattern.size() < pendingTemp.size() ? mkostemp(pattern.data(), O_CLOEXEC) : -1;
+    if (fd >= 0) {
+        std::memcpy(pendingTemp.data(), pattern.c_str(), pattern.size() + 1);
+        pendingTempSet = 1;
+    } else if (pattern.size() >= pendingTemp.size()) {
+        errno = ENAMETOOLONG;
+    }
+    const int error = errno;
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    errno = error;
+    return fd;
 }
 
 void disarmCleanup() {
@@ -203,7 +224,8 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = folder + "." + name + ".XXXXXX";
-    file->fd_ = mkostemp(temp.data(), O_CLOEXEC);
+    installCleanup();
+    file->fd_ = createTemp(temp);
     if (file->fd_ < 0) {
         error = systemError(path);
         return nullptr;
@@ -211,7 +233,6 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
     file->ownsFd_ = true;
     file->seekable_ = true;
     file->tempPath_ = temp;
-    armCleanup(temp);
     // mkstemp makes the file private; give it the permissions a new file normally gets.
     const mode_t mask = umask(0);
     umask(mask);
