@@ -12,6 +12,7 @@ namespace {
 ParseResult parse(std::vector<std::string> words) {
     words.insert(words.begin(), "vellumtone-cli");
     std::vector<const char*> argv;
+    argv.reserve(words.size());
     for (const auto& word : words) {
         argv.push_back(word.c_str());
     }

@@ -15,7 +15,7 @@ namespace {
 
 using namespace testing_cli;
 
-constexpr std::uint32_t kRate = 44100;
+constexpr std::size_t kRate = 44100;
 
 // Independent reference values: the random source, the four formulas, and the block
 // structure (the phase restarts at every block, the pink state and the random source run on).
