@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/output_device.h"
@@ -219,10 +220,20 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
             return file;
         }
     }
+    // A symbolic link keeps pointing at the file it names: the new file replaces its target.
+    std::string target = path;
+    struct stat link {};
+    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = realpath(path.c_str(), nullptr)) {
+            target = resolved;
+            std::free(resolved);
+        }
+    }
+    file->path_ = target;
     // The temporary file lies in the target's folder, so that renaming it is atomic.
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     std::string temp = folder + "." + name + ".XXXXXX";
     installCleanup();
     file->fd_ = createTemp(temp);

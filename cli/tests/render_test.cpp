@@ -333,6 +333,17 @@ TEST(Render, ReplacesAnExistingFileWithOrdinaryPermissions) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"again.raw"});
 }
 
+TEST(Render, WritesThroughASymbolicLinkToItsTarget) {
+    TempFolder folder;
+    std::ofstream(folder / "real.raw") << "old contents";
+    fs::create_symlink(folder / "real.raw", folder / "link.raw");
+    const Finished run = runCli(
+        {"render", "white", "--seconds", "1", "-o", (folder / "link.raw").string()}, folder.path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::is_symlink(folder / "link.raw"));
+    EXPECT_EQ(fs::file_size(folder / "real.raw"), kRate * 4);
+}
+
 // Refused before anything is written: exit code 2, one line on standard error, no file.
 TEST(Render, BadOutputIsRefusedAndLeavesNothing) {
     TempFolder folder;
