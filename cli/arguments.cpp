@@ -61,6 +61,24 @@ void addSignalOptions(CLI::App& command, OptionSet& set) {
         "Sweep period in seconds, 1 to " + std::to_string(kMaxSweepSeconds) + " [2]");
 }
 
+// Names the values in the help text; every value is read as text and checked here.
+void nameValues(CLI::App& command) {
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"generator", "GENERATOR"}, {"--amplitude", "A"},     {"--volume", "PERCENT"},
+        {"--frequency", "HZ"},      {"--limit", "HZ"},        {"--period", "S"},
+        {"--rest-every", "MIN"},    {"--rest-length", "MIN"}, {"--duration", "TIME"},
+        {"--seconds", "N"},         {"--seed", "T"},          {"--output", "FILE"},
+        {"--format", "FORMAT"},
+    };
+    for (CLI::Option* option : command.get_options()) {
+        for (const auto& [name, value] : kNames) {
+            if (option->check_name(name)) {
+                option->type_name(value);
+            }
+        }
+    }
+}
+
 std::uint64_t requireNumber(const std::string& text, const char* name, std::uint64_t min,
                             std::uint64_t max) {
     const auto value = parseWholeNumber(text, max);
@@ -337,6 +355,9 @@ ParseResult parseArguments(int argc, const char* const* argv) {
     if (!first.empty() && first[0] != '-' && first != "play" && first != "render") {
         return usageError("unknown command '" + std::string(first) + "' (expected play or render)");
     }
+
+    nameValues(*play);
+    nameValues(*render);
 
     try {
         app.parse(argc, argv);

@@ -197,6 +197,10 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
     std::unique_ptr<OutputFile> file(new OutputFile);
     file->path_ = path;
     if (path == "-") {
+        if (isatty(STDOUT_FILENO) != 0) {
+            error = "will not write audio to a terminal; redirect standard output or use -o FILE";
+            return nullptr;
+        }
         file->path_ = "standard output";
         file->fd_ = STDOUT_FILENO;
         file->seekable_ = lseek(STDOUT_FILENO, 0, SEEK_CUR) >= 0;

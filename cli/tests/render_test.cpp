@@ -373,6 +373,16 @@ TEST(Render, BadOutputIsRefusedAndLeavesNothing) {
     }
 }
 
+TEST(Render, RefusesToWriteAudioToATerminal) {
+    // script(1) gives the program a terminal as its standard output and passes on its exit
+    // code.
+    const std::string command = std::string("script -qec '") + kCliPath +
+                                " render white --seconds 1 -o -' /dev/null >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
 TEST(Render, WriteFailureOnTheWayLeavesNothing) {
     TempFolder folder;
     ChildOptions options;
