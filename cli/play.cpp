@@ -119,7 +119,9 @@ int runPlay(const Arguments& arguments) {
     player.wakeEvent.reset();
     player.startPlayback();
 
+    // The first blocks are queued at once, so it plays even if a rest follows immediately.
     StatusPrinter status(generatorLabel(signal), isatty(STDOUT_FILENO) != 0);
+    status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
