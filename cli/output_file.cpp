@@ -41,7 +41,12 @@ void installCleanup() {
     action.sa_handler = removePendingTemp;
     sigemptyset(&action.sa_mask);
     for (int signal : kEndingSignals) {
-        sigaction(signal, &action, nullptr);
+        // A signal the caller ignores (nohup, a background job) stays ignored.
+        struct sigaction previous {};
+        sigaction(signal, nullptr, &previous);
+        if (previous.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
     }
     // Past a file size limit a write should fail and be cleaned up, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
