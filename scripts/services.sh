@@ -13,9 +13,10 @@ stop_services() {
 }
 trap stop_services EXIT
 
-# A private X server on a free display, 1024 x 768 like the tests expect.
+# A private X server on a free display, 1024 x 768 like the tests expect. It does not reset
+# when its last client leaves, so that the next one never finds it in the middle of a reset.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$services_dir/display" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$services_dir/display" \
         >"$services_dir/xvfb.log" 2>&1 &
     service_pids+=($!)
     for _ in $(seq 100); do

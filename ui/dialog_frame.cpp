@@ -1,0 +1,14 @@
+#include "ui/dialog_frame.h"
+
+#include "ui/look.h"
+
+void prepareDialogFrame(wxDialog* dialog, int width, int height) {
+    dialog->SetFont(layoutFont());
+    dialog->SetClientSize(dialogSize(dialog, width, height));
+    dialog->SetEscapeId(wxID_NONE);
+    dialog->CentreOnScreen();
+}
+
+void bindCloseBox(wxDialog* dialog) {
+    dialog->Bind(wxEVT_CLOSE_WINDOW, [dialog](wxCloseEvent&) { dialog->EndModal(0); });
+}

@@ -1,0 +1,121 @@
+#include "ui/main_window.h"
+
+#include <wx/display.h>
+#include <wx/icon.h>
+#include <wx/menu.h>
+
+#include "engine/signal_player.h"
+#include "resources/resource_ids.h"
+#include "resources/vellumtone.xpm"
+#include "ui/about_dialog.h"
+#include "ui/control_panel.h"
+#include "ui/look.h"
+#include "ui/process_exit.h"
+#include "ui/sweep_dialog.h"
+#include "ui/tone_dialog.h"
+
+namespace {
+
+constexpr int kWidth = 300;
+constexpr int kHeight = 300;
+
+wxPoint centredPosition() {
+    const wxSize screen = wxGetDisplaySize();
+    return {screen.x / 2 - kWidth / 2, screen.y / 2 - kHeight / 2};
+}
+
+// wx asserts on menu IDs above 32767 because Windows hands them over as signed 16-bit words;
+// GTK keeps them whole, so the menu's fixed command numbers 40001..40006 work as they are.
+wxAssertHandler_t previousAssertHandler = nullptr;
+
+void ignoreMenuIdAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                        const wxString& msg) {
+    if (msg == "invalid itemid value") {
+        return;
+    }
+    if (previousAssertHandler != nullptr) {
+        previousAssertHandler(file, line, func, cond, msg);
+    }
+}
+
+wxMenuBar* makeMenuBar() {
+    previousAssertHandler = wxSetAssertHandler(ignoreMenuIdAssert);
+    auto* file = new wxMenu;
+    file->Append(ids::kMenuExit, "&Exit");
+    auto* generator = new wxMenu;
+    generator->Append(ids::kMenuWhiteNoise, "&White noise");
+    generator->Append(ids::kMenuPinkNoise, "&Pink noise");
+    generator->Append(ids::kMenuPureTone, "Pure test &tone");
+    generator->Append(ids::kMenuSweep, "Frequency &sweep");
+    auto* about = new wxMenu;
+    about->Append(ids::kMenuAbout, "About this &program");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(generator, "&Generator");
+    bar->Append(about, "&About");
+    wxSetAssertHandler(previousAssertHandler);
+    return bar;
+}
+
+void selectGenerator(ControlPanel* panel, GeneratorKind kind, const char* status) {
+    SignalPlayer::instance.generator = kind;
+    panel->setStatusText(status);
+}
+
+}  // namespace
+
+MainWindow::MainWindow()
+    : wxFrame(nullptr, wxID_ANY, "Vellumtone Generator 0.9", centredPosition(),
+              wxSize(kWidth, kHeight),
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN) {
+    SetIcon(wxIcon(vellumtone_xpm));
+    // The panel's dialog units are measured in the frame's font.
+    SetFont(layoutFont());
+    SetMenuBar(makeMenuBar());
+    panel_ = new ControlPanel(this);
+    // No sizer: the panel keeps its own size at the client area's top left corner.
+    panel_->SetPosition(wxPoint(0, 0));
+
+    Bind(wxEVT_MENU, &MainWindow::onExit, this, ids::kMenuExit);
+    Bind(wxEVT_MENU, &MainWindow::onWhiteNoise, this, ids::kMenuWhiteNoise);
+    Bind(wxEVT_MENU, &MainWindow::onPinkNoise, this, ids::kMenuPinkNoise);
+    Bind(wxEVT_MENU, &MainWindow::onPureTone, this, ids::kMenuPureTone);
+    Bind(wxEVT_MENU, &MainWindow::onSweep, this, ids::kMenuSweep);
+    Bind(wxEVT_MENU, &MainWindow::onAbout, this, ids::kMenuAbout);
+    Bind(wxEVT_CLOSE_WINDOW, &MainWindow::onClose, this);
+}
+
+void MainWindow::onExit(wxCommandEvent& /*event*/) {
+    exitAtOnce();
+}
+
+void MainWindow::onClose(wxCloseEvent& /*event*/) {
+    exitAtOnce();
+}
+
+void MainWindow::onWhiteNoise(wxCommandEvent& /*event*/) {
+    selectGenerator(panel_, GeneratorKind::WhiteNoise, "Using: White Noise");
+}
+
+void MainWindow::onPinkNoise(wxCommandEvent& /*event*/) {
+    selectGenerator(panel_, GeneratorKind::PinkNoise, "Using: Pink Noise");
+}
+
+void MainWindow::onPureTone(wxCommandEvent& /*event*/) {
+    ToneDialog dialog(this);
+    dialog.ShowModal();
+    // However the dialog was closed, the pure tone is the generator from now on.
+    selectGenerator(panel_, GeneratorKind::PureTone, "Using: Pure tone");
+}
+
+void MainWindow::onSweep(wxCommandEvent& /*event*/) {
+    SweepDialog dialog(this);
+    dialog.ShowModal();
+    selectGenerator(panel_, GeneratorKind::FrequencySweep, "Using: Frequency sweep");
+}
+
+void MainWindow::onAbout(wxCommandEvent& /*event*/) {
+    AboutDialog dialog(this);
+    dialog.ShowModal();
+}

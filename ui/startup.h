@@ -1,0 +1,13 @@
+#pragma once
+
+#include "engine/output_device.h"
+
+class MainWindow;
+class wxWindow;
+
+// Builds and shows the main window with its panel and sets up the volume slider.
+MainWindow* showMainWindow();
+
+// Hands the device just opened to the player for the rest of the process. A failed open is
+// told in a message box and the program goes on without sound.
+void storeOutputDevice(OpenResult opened, wxWindow* owner);

@@ -1,0 +1,50 @@
+#include "ui/tone_dialog.h"
+
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/radiobut.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "engine/number_text.h"
+#include "engine/signal_player.h"
+#include "resources/resource_ids.h"
+#include "ui/dialog_frame.h"
+#include "ui/input_checks.h"
+#include "ui/look.h"
+
+ToneDialog::ToneDialog(wxWindow* owner)
+    : wxDialog(owner, ids::kToneTemplate, "Pure test tone setting", wxDefaultPosition,
+               wxDefaultSize, kSettingsDialogStyle) {
+    prepareDialogFrame(this, 168, 106);
+    auto at = [this](int x, int y) { return dialogPoint(this, x, y); };
+    auto size = [this](int w, int h) { return dialogSize(this, w, h); };
+
+    fitToText(new wxStaticText(this, ids::kStatic, "Tone frequency (Hz): ", at(7, 8), size(75, 8)));
+    const std::string frequency = writeUnsigned(SignalPlayer::instance.toneFrequency.load());
+    frequency_ = new wxTextCtrl(this, ids::kToneFrequency, frequency, at(83, 7), size(55, 12));
+    auto* ok = new wxButton(this, ids::kToneOk, "&OK", at(37, 78), size(47, 13));
+    auto* cancel = new wxButton(this, ids::kToneCancel, "&Cancel", at(89, 78), size(47, 13));
+    new wxStaticBox(this, ids::kStatic, "Waveform type", at(7, 32), size(154, 33));
+    auto* sine =
+        new wxRadioButton(this, ids::kToneSine, "Sine", at(14, 44), size(43, 12), wxRB_GROUP);
+    fitToText(sine);
+    // The only waveform there is: always shown chosen, never read.
+    sine->SetValue(true);
+
+    ok->Bind(wxEVT_BUTTON, &ToneDialog::onOk, this);
+    cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });
+    bindCloseBox(this);
+    frequency_->SetFocus();
+}
+
+void ToneDialog::onOk(wxCommandEvent& /*event*/) {
+    if (auto frequency = checkToneFrequency(frequency_->GetValue().utf8_string())) {
+        SignalPlayer::instance.toneFrequency = *frequency;
+        EndModal(0);
+        return;
+    }
+    // The text stays as typed, for the user to correct.
+    wxMessageBox(kToneRejectedMessage, kMessageCaption, wxOK, this);
+}
