@@ -3,6 +3,8 @@
 //   play_pink SECONDS          plays for SECONDS, then stops and waits for the end notice
 //   play_pink --stop-latency N measures N times how long after a stop request the sound
 //                              ends, recording its own stream with parec
+//   play_pink --idle SECONDS   only keeps the device open, as the program does between
+//                              playbacks
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,7 +150,7 @@ int stopLatency(int runs) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: play_pink SECONDS | play_pink --stop-latency RUNS\n");
+        std::fprintf(stderr, "usage: play_pink SECONDS | --stop-latency RUNS | --idle SECONDS\n");
         return 2;
     }
     OpenResult opened = openOutputDevice();
@@ -159,7 +161,10 @@ int main(int argc, char** argv) {
     player.device = opened.device.get();
     const std::string mode = argv[1];
     int rc = 0;
-    if (mode == "--stop-latency") {
+    if (mode == "--idle") {
+        std::this_thread::sleep_for(
+            std::chrono::duration<double>(argc > 2 ? std::atof(argv[2]) : 10));
+    } else if (mode == "--stop-latency") {
         rc = stopLatency(argc > 2 ? std::atoi(argv[2]) : 10);
     } else {
         rc = playFor(std::atof(argv[1]));

@@ -169,7 +169,8 @@ DeviceError deviceErrorFromSdl(std::string_view sdlMessage, bool initFailed) {
         // No default output device (ALSA without a card says "No such file or directory").
         return DeviceError::BadDeviceId;
     }
-    if (contains(text, "connect") || contains(text, "not initialized")) {
+    if (contains(text, "server") || contains(text, "connection") ||
+        contains(text, "not initialized")) {
         // The sound server went away between starting the audio system and opening.
         return DeviceError::NoDriver;
     }
