@@ -407,8 +407,7 @@ void openWithoutServerAndExit() {
     const bool failedTwiceAlike =
         first.device == nullptr && second.device == nullptr && first.error == second.error;
     const bool ok = failedTwiceAlike && nullDevicePlaysAndStops();
-    std::fflush(stderr);
-    _exit(ok ? 0 : 1);  // skips the leak check: SDL keeps its audio subsystem to the end
+    std::exit(ok ? 0 : 1);  // through exit, so that a sanitizer's findings fail the child
 }
 
 TEST_F(SoundServerDeathTest, NoServerWithThePulseAudioDriverMeansNoDriver) {
@@ -509,6 +508,8 @@ void loseTheServerWhilePlaying() {
     OpenResult opened = openOutputDevice();
     if (!opened.device) {
         std::fprintf(stderr, "open failed: %s\n", opened.error.c_str());
+        kill(server, SIGKILL);
+        waitpid(server, nullptr, 0);
         _exit(3);
     }
     player.device = opened.device.get();
@@ -527,8 +528,9 @@ void loseTheServerWhilePlaying() {
     std::fprintf(stderr, "server killed; Stop took %ld ms, then %ld ms\n", firstStop, secondStop);
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
-    std::fflush(stderr);
-    _exit(firstStop >= 0 && secondStop >= 0 ? 0 : 1);
+    player.device = nullptr;
+    opened.device.reset();
+    std::exit(firstStop >= 0 && secondStop >= 0 ? 0 : 1);
 }
 
 TEST_F(SoundServerDeathTest, ServerKilledWhilePlayingNeitherCrashesNorHangs) {
