@@ -178,6 +178,10 @@ DeviceError deviceErrorFromSdl(std::string_view sdlMessage, bool initFailed) {
 }
 
 OpenResult openOutputDevice() {
+    return openSdlOutputDevice(&onWaveOutDone);
+}
+
+OpenResult openSdlOutputDevice(CompletionCallback done) {
     const std::lock_guard<std::mutex> lock(sdlMutex);
     OpenResult result;
     if (!sdlAudioUp) {
@@ -189,7 +193,7 @@ OpenResult openOutputDevice() {
         }
         sdlAudioUp = true;
     }
-    std::unique_ptr<SdlOutputDevice> device(new (std::nothrow) SdlOutputDevice(&onWaveOutDone));
+    std::unique_ptr<SdlOutputDevice> device(new (std::nothrow) SdlOutputDevice(done));
     if (!device) {
         result.error = deviceErrorText(DeviceError::NoMemory);
         return result;

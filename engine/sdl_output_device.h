@@ -9,5 +9,8 @@
 // itself (SDL_InitSubSystem) that failed rather than the opening of the device.
 DeviceError deviceErrorFromSdl(std::string_view sdlMessage, bool initFailed);
 
+// Opens the default output like openOutputDevice, reporting completions to `done`.
+OpenResult openSdlOutputDevice(CompletionCallback done);
+
 // Frames in each of the buffers SDL asks the device's callback to fill.
 inline constexpr unsigned kDeviceBufferFrames = 4096;

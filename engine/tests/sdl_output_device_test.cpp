@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -377,6 +379,90 @@ TEST_F(RealAudio, VolumeChangeIsHeardAtTheNewLevel) {
     // The last half second before Stop follows the pause: the tone again.
     EXPECT_NEAR(crossingFrequency(mono, end - kRate / 2, end), 1000.0, 4.0);
     expectSilenceAfterStop(rec);
+}
+
+// ---- The device's block queue, on its own ----
+
+// Completions as the device reports them, in order; written from SDL's audio thread.
+std::array<std::atomic<BlockHeader*>, 32> completed;
+std::atomic<int> completions{0};
+void recordCompletion(OutputDevice* /*device*/, BlockHeader* header) {
+    const int at = completions.fetch_add(1);
+    if (at < static_cast<int>(completed.size())) {
+        completed[static_cast<std::size_t>(at)] = header;
+    }
+}
+
+struct Block {
+    explicit Block(std::size_t frames, std::int16_t value) : samples(frames * 2, value) {
+        header.data = samples.data();
+        header.length = static_cast<std::uint32_t>(samples.size() * sizeof(std::int16_t));
+        header.loops = 1;
+    }
+    std::vector<std::int16_t> samples;
+    BlockHeader header;
+};
+
+bool handedBack(const BlockHeader& header) {
+    const std::uint32_t flags = header.flags.load();
+    return (flags & kBlockDone) != 0 && (flags & kBlockQueued) == 0;
+}
+
+// Each block is reported exactly once: in order when played, at once (on the caller's
+// thread) when flushed, and never again afterwards.
+TEST_F(RealAudio, DeviceReportsEveryBlockOnceWhetherPlayedOrFlushed) {
+    // The blocks outlive the device, which is closed first whatever happens.
+    Block shortBlocks[] = {Block(kRate / 10, 1000), Block(kRate / 10, 2000),
+                           Block(kRate / 10, 3000)};
+    Block longBlocks[] = {Block(kRate, 4000), Block(kRate, 5000)};
+    Block again(kRate / 10, 6000);
+    completions = 0;
+    OpenResult second = openSdlOutputDevice(&recordCompletion);
+    ASSERT_NE(second.device, nullptr) << second.error;
+    OutputDevice& device = *second.device;
+
+    for (Block& block : shortBlocks) {
+        device.prepare(block.header);
+        device.queue(block.header);
+        EXPECT_EQ(block.header.flags.load() & kBlockQueued, kBlockQueued);
+    }
+    const auto limit = std::chrono::steady_clock::now() + 15s;
+    while (completions.load() < 3 && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_EQ(completions.load(), 3) << "the three blocks were not all played";
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(completed[i].load(), &shortBlocks[i].header) << i;
+        EXPECT_TRUE(handedBack(shortBlocks[i].header)) << i;
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(completions.load(), 3) << "a played block was reported again";
+
+    // Two one-second blocks, the first of them half played when the flush comes.
+    for (Block& block : longBlocks) {
+        device.prepare(block.header);
+        device.queue(block.header);
+    }
+    std::this_thread::sleep_for(500ms);
+    device.flush();
+    ASSERT_EQ(completions.load(), 5) << "a flush must hand back every queued block at once";
+    EXPECT_EQ(completed[3].load(), &longBlocks[0].header);
+    EXPECT_EQ(completed[4].load(), &longBlocks[1].header);
+    EXPECT_TRUE(handedBack(longBlocks[0].header));
+    EXPECT_TRUE(handedBack(longBlocks[1].header));
+
+    device.flush();  // nothing queued: nothing to report
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_EQ(completions.load(), 5) << "a flushed block was reported again";
+
+    // The device plays again after a flush.
+    device.queue(again.header);
+    const auto againLimit = std::chrono::steady_clock::now() + 5s;
+    while (completions.load() < 6 && std::chrono::steady_clock::now() < againLimit) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(completions.load(), 6);
+    EXPECT_EQ(completed[5].load(), &again.header);
 }
 
 // ---- Without a sound server, and losing it: each in a process of its own ----
