@@ -23,7 +23,7 @@ void pressStop() {
 
 // One playback on a virtual clock into a recording device, started as the Play button does.
 class PlaybackRun {
-  public:
+public:
     explicit PlaybackRun(GeneratorKind kind) {
         device_.keepSamples(false);
         player.generator = kind;
@@ -49,7 +49,7 @@ class PlaybackRun {
     void stopAt(std::uint64_t ms) { clock_.at(kStartMs + ms, pressStop); }
     PlaybackEnd waitForEnd() { return ended_.get_future().get(); }
 
-  private:
+private:
     VirtualClock clock_{kStartSeconds};
     TestOutputDevice device_{&clock_};
     std::promise<PlaybackEnd> ended_;
