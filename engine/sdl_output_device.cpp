@@ -1,22 +1,37 @@
 // The default audio output through SDL2, with the block queue the playback needs on top of
 // SDL's pull callback.
+#include "sdl_output_device.h"
+
 #include <SDL.h>
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
-#include <string_view>
-
-#include "output_device.h"
+#include <mutex>
+#include <new>
+#include <string>
 
 namespace {
 
-// About 93 ms of audio per callback: cheap on the CPU, and a flush is heard within it.
-constexpr Uint16 kDeviceBufferFrames = 4096;
+// Hands a block back: it is no longer queued and is done. One atomic step, so that the
+// playback, which waits for the queued bit to clear, never sees a half-finished header.
+void markDone(BlockHeader& header) {
+    std::uint32_t flags = header.flags.load();
+    while (!header.flags.compare_exchange_weak(flags, (flags & ~kBlockQueued) | kBlockDone)) {
+    }
+}
 
+// The queue lives in plain fields guarded by SDL's own device lock: SDL holds it around every
+// call of the callback, and queue() and flush() take it on their (non-real-time) threads for
+// a handful of instructions. So the callback never waits on a lock of ours, and once flush()
+// has the lock the callback is not running and cannot touch a block that is being handed back.
 class SdlOutputDevice final : public OutputDevice {
   public:
     explicit SdlOutputDevice(CompletionCallback done) : done_(done) {}
+
+    SdlOutputDevice(const SdlOutputDevice&) = delete;
+    SdlOutputDevice& operator=(const SdlOutputDevice&) = delete;
 
     // Returns an empty string on success, else SDL's reason.
     std::string open() {
@@ -24,14 +39,16 @@ class SdlOutputDevice final : public OutputDevice {
         want.freq = static_cast<int>(kSampleRate);
         want.format = AUDIO_S16LSB;
         want.channels = static_cast<Uint8>(kChannels);
-        want.samples = kDeviceBufferFrames;
+        want.samples = static_cast<Uint16>(kDeviceBufferFrames);
         want.callback = &SdlOutputDevice::audioCallback;
         want.userdata = this;
-        SDL_AudioSpec have{};
-        id_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        // No changes allowed: should the device want another format, SDL converts for us and
+        // the callback still sees exactly the format asked for.
+        id_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (id_ == 0) {
             return SDL_GetError();
         }
+        // SDL opens the device paused; it stays so until a block is queued.
         return {};
     }
 
@@ -55,8 +72,8 @@ class SdlOutputDevice final : public OutputDevice {
             ring_[(head_ + count_) % ring_.size()] = &header;
             ++count_;
         }
-        // Pausing and resuming under the device lock keeps them in order with a flush that
-        // another thread makes at the same moment.
+        // Resuming under the lock keeps it in order with a flush another thread makes at the
+        // same moment (SDL's lock is recursive).
         SDL_PauseAudioDevice(id_, 0);
         SDL_UnlockAudioDevice(id_);
     }
@@ -71,11 +88,13 @@ class SdlOutputDevice final : public OutputDevice {
         head_ = 0;
         count_ = 0;
         offset_ = 0;
-        // Nothing is queued now: pausing silences the output until the next block.
+        // Nothing is queued now: the callback is not called while paused, and the device
+        // plays silence after what SDL and the sound server already hold.
         SDL_PauseAudioDevice(id_, 1);
         SDL_UnlockAudioDevice(id_);
+        // Reported outside the lock: a completion may wake a thread that queues at once.
         for (std::size_t i = 0; i < n; ++i) {
-            returned[i]->flags = (returned[i]->flags.load() & ~kBlockQueued) | kBlockDone;
+            markDone(*returned[i]);
             done_(this, returned[i]);
         }
     }
@@ -83,12 +102,13 @@ class SdlOutputDevice final : public OutputDevice {
   private:
     static constexpr std::size_t kRingSize = 8;
 
-    // Runs on SDL's audio thread with the device lock held: copies from the head block,
+    // Runs on SDL's audio thread with SDL's device lock held: copies from the head block,
     // reports each block whose last frame has left, and plays silence when nothing is queued.
-    // No allocation, no waiting, no device calls.
+    // No allocation, no waiting, no device calls. SDL keeps calling it at the buffer's pace
+    // even after the sound server has gone away, so queued blocks still come back.
     static void SDLCALL audioCallback(void* userdata, Uint8* stream, int len) {
         auto* self = static_cast<SdlOutputDevice*>(userdata);
-        std::size_t wanted = static_cast<std::size_t>(len);
+        std::size_t wanted = len > 0 ? static_cast<std::size_t>(len) : 0;
         while (wanted > 0 && self->count_ > 0) {
             BlockHeader* block = self->ring_[self->head_];
             const std::size_t left = block->length - self->offset_;
@@ -101,7 +121,7 @@ class SdlOutputDevice final : public OutputDevice {
                 self->head_ = (self->head_ + 1) % self->ring_.size();
                 --self->count_;
                 self->offset_ = 0;
-                block->flags = (block->flags.load() & ~kBlockQueued) | kBlockDone;
+                markDone(*block);
                 self->done_(self, block);
             }
         }
@@ -116,40 +136,71 @@ class SdlOutputDevice final : public OutputDevice {
     std::size_t offset_ = 0;  // bytes of the head block already played
 };
 
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
+bool contains(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
 }
 
-// SDL reports failures as text; map them onto the reasons the user is told.
-DeviceError classify(std::string_view reason) {
-    if (contains(reason, "emory")) {
+// Whether SDL's audio subsystem is up. It is started once and never shut down, so that a
+// failed open can simply be tried again.
+std::mutex sdlMutex;
+bool sdlAudioUp = false;
+
+}  // namespace
+
+DeviceError deviceErrorFromSdl(std::string_view sdlMessage, bool initFailed) {
+    std::string text(sdlMessage);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (contains(text, "out of memory") || contains(text, "cannot allocate memory")) {
         return DeviceError::NoMemory;
     }
-    if (contains(reason, "busy") || contains(reason, "Busy")) {
+    if (initFailed) {
+        // No audio driver could start: no sound server, none of the drivers asked for.
+        return DeviceError::NoDriver;
+    }
+    if (contains(text, "busy") || contains(text, "too many open")) {
         return DeviceError::Allocated;
     }
-    if (contains(reason, "ormat")) {
+    if (contains(text, "format")) {
         return DeviceError::BadFormat;
     }
-    if (contains(reason, "No such") || contains(reason, "No audio device") ||
-        contains(reason, "not found")) {
+    if (contains(text, "no such") || contains(text, "missing") || contains(text, "not found") ||
+        contains(text, "could not find")) {
+        // No default output device (ALSA without a card says "No such file or directory").
         return DeviceError::BadDeviceId;
+    }
+    if (contains(text, "server") || contains(text, "connection") ||
+        contains(text, "not initialized")) {
+        // The sound server went away between starting the audio system and opening.
+        return DeviceError::NoDriver;
     }
     return DeviceError::Unknown;
 }
 
-}  // namespace
-
 OpenResult openOutputDevice() {
+    return openSdlOutputDevice(&onWaveOutDone);
+}
+
+OpenResult openSdlOutputDevice(CompletionCallback done) {
+    const std::lock_guard<std::mutex> lock(sdlMutex);
     OpenResult result;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        result.error = deviceErrorText(DeviceError::NoDriver);
+    if (!sdlAudioUp) {
+        // Names the stream in the sound server's lists (unless the user set a name).
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Vellumtone");
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            result.error = deviceErrorText(deviceErrorFromSdl(SDL_GetError(), true));
+            return result;
+        }
+        sdlAudioUp = true;
+    }
+    std::unique_ptr<SdlOutputDevice> device(new (std::nothrow) SdlOutputDevice(done));
+    if (!device) {
+        result.error = deviceErrorText(DeviceError::NoMemory);
         return result;
     }
-    auto device = std::make_unique<SdlOutputDevice>(&onWaveOutDone);
     const std::string reason = device->open();
     if (!reason.empty()) {
-        result.error = deviceErrorText(classify(reason));
+        result.error = deviceErrorText(deviceErrorFromSdl(reason, false));
         return result;
     }
     result.device = std::move(device);

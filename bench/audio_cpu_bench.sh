@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Audio benchmarks on a private PulseAudio with a null sink:
+#  - whole-process CPU time and context switches per second while playing pink noise for
+#    $SECONDS_TO_PLAY seconds (60 by default), for Vellumtone's player (bench/play_pink), SoX's
+#    `play` and `paplay` of a WAV file, one after the other in the same run;
+#  - the same for Vellumtone with the device open and nothing playing;
+#  - the stop latency: from the stop request to the last sound recorded, over $STOPS stops.
+# Usage: bench/audio_cpu_bench.sh   (builds the release preset's play_pink first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${SECONDS_TO_PLAY:-60}
+stops=${STOPS:-20}
+
+cmake --preset release >/dev/null
+cmake --build --preset release --target play_pink >/dev/null
+player=build/release/bench/play_pink
+
+source scripts/services.sh
+start_pulseaudio
+
+wav="$services_dir/pink.wav"
+sox -q -n -r 44100 -c 2 -b 16 "$wav" synth "$seconds" pinknoise vol 0.3
+
+# Runs a command under perf and prints its CPU use (percent of one core) and context switches
+# per second, counted over all of its threads from start to end.
+measure() {
+    local label=$1
+    shift
+    local out="$services_dir/perf.csv"
+    local start end
+    start=$(date +%s.%N)
+    perf stat -x, -e task-clock,context-switches -o "$out" -- "$@" >/dev/null
+    end=$(date +%s.%N)
+    awk -F, -v label="$label" -v start="$start" -v end="$end" '
+        $3 == "task-clock" { ms = $1 }
+        $3 == "context-switches" { cs = $1 }
+        END {
+            wall = end - start
+            printf "%-28s %6.2f s  CPU %5.2f %% of one core  %6.1f context switches/s\n",
+                label, wall, ms / 10 / wall, cs / wall
+        }' "$out"
+}
+
+echo "=== CPU and context switches, ${seconds} s each"
+measure "vellumtone (pink noise)" "$player" "$seconds"
+# (sh execs play, whose harmless warning about the ALSA sample size is dropped.)
+measure "sox play (pink noise)" sh -c 'exec play -q -r 44100 -c 2 -n synth "$0" pinknoise 2>/dev/null' "$seconds"
+measure "paplay (pink WAV)" paplay "$wav"
+measure "vellumtone, device idle" "$player" --idle "$seconds"
+
+echo "=== Stop latency"
+"$player" --stop-latency "$stops"

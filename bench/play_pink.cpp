@@ -1,0 +1,175 @@
+// Plays pink noise through the real output device, for the CPU and stop-latency benchmarks.
+//
+//   play_pink SECONDS          plays for SECONDS, then stops and waits for the end notice
+//   play_pink --stop-latency N measures N times how long after a stop request the sound
+//                              ends, recording its own stream with parec
+//   play_pink --idle SECONDS   only keeps the device open, as the program does between
+//                              playbacks
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/output_device.h"
+#include "engine/signal_player.h"
+#include "engine/tests/sound_capture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+SignalPlayer& player = SignalPlayer::instance;
+
+// Starts a pink-noise playback as the Play button does; the returned future is ready once
+// the playback has ended.
+std::future<PlaybackEnd> play() {
+    auto ended = std::make_shared<std::promise<PlaybackEnd>>();
+    player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
+    player.generator = GeneratorKind::PinkNoise;
+    player.stopRequested = 0;
+    player.volumeChanged = 0;
+    player.wakeEvent.reset();
+    player.startPlayback();
+    return ended->get_future();
+}
+
+// What the Stop button does.
+void requestStop() {
+    player.stopRequested = 1;
+    player.wakeEvent.set();
+}
+
+bool waitForEnd(std::future<PlaybackEnd>& ended) {
+    if (ended.wait_for(10s) != std::future_status::ready) {
+        std::fprintf(stderr, "the playback did not end within 10 s\n");
+        return false;
+    }
+    return true;
+}
+
+int playFor(double seconds) {
+    auto ended = play();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const auto wall = std::chrono::system_clock::now().time_since_epoch();
+    std::printf("stop_request_unix_ns=%lld\n",
+                static_cast<long long>(std::chrono::nanoseconds(wall).count()));
+    std::fflush(stdout);
+    requestStop();
+    return waitForEnd(ended) ? 0 : 1;
+}
+
+// One stop: plays until the capture hears sound, a little longer, then stops. Returns the
+// milliseconds from the stop request until the last sound was recorded, or a negative
+// number when the measurement failed. The recording's arrival times bound when each piece
+// was played from above, so the figure errs on the long side by parec's latency (10 ms).
+double measureStop(unsigned sinkInput) {
+    SoundCapture capture;
+    if (!capture.start("nullout.monitor", sinkInput) || !capture.waitUntilFlowing(5s)) {
+        std::fprintf(stderr, "parec did not start recording\n");
+        return -1;
+    }
+    auto ended = play();
+    // Wait until the noise is heard, then play on for a random-ish part of a block so that
+    // the stops fall at different points of the device's buffer.
+    const auto limit = SteadyClock::now() + 10s;
+    for (;;) {
+        const auto samples = capture.samples();
+        if (std::any_of(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; })) {
+            break;
+        }
+        if (SteadyClock::now() > limit) {
+            std::fprintf(stderr, "no sound was recorded\n");
+            requestStop();
+            waitForEnd(ended);
+            return -1;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    std::this_thread::sleep_for(1000ms + std::chrono::milliseconds(std::rand() % 1000));
+    const auto stopAt = SteadyClock::now();
+    requestStop();
+    if (!waitForEnd(ended)) {
+        return -1;
+    }
+    capture.waitForMore(kSampleRate / 2, 5s);
+    capture.stop();
+
+    const auto samples = capture.samples();
+    std::size_t last = samples.size();
+    while (last > 0 && samples[last - 1] == 0) {
+        --last;
+    }
+    if (last == 0) {
+        return -1;
+    }
+    const std::size_t lastFrame = (last - 1) / 2;
+    for (const auto& arrival : capture.arrivals()) {
+        if (arrival.frames > lastFrame) {
+            // The frames of one read were played one after the other, up to its arrival.
+            const double after = static_cast<double>(arrival.frames - lastFrame - 1) / kSampleRate;
+            const double ms =
+                std::chrono::duration<double, std::milli>(arrival.at - stopAt).count() -
+                after * 1000.0;
+            return ms;
+        }
+    }
+    return -1;
+}
+
+int stopLatency(int runs) {
+    const auto sinkInput = sinkInputOfProcess(static_cast<int>(getpid()));
+    if (!sinkInput) {
+        std::fprintf(stderr, "the device's stream was not found in the sound server\n");
+        return 1;
+    }
+    std::srand(static_cast<unsigned>(getpid()));
+    std::vector<double> figures;
+    for (int i = 0; i < runs; ++i) {
+        const double ms = measureStop(*sinkInput);
+        if (ms < 0) {
+            return 1;
+        }
+        std::printf("stop %d: %.1f ms\n", i + 1, ms);
+        std::fflush(stdout);
+        figures.push_back(ms);
+    }
+    std::sort(figures.begin(), figures.end());
+    std::printf("stop latency over %d stops: min %.1f ms, median %.1f ms, max %.1f ms\n", runs,
+                figures.front(), figures[figures.size() / 2], figures.back());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: play_pink SECONDS | --stop-latency RUNS | --idle SECONDS\n");
+        return 2;
+    }
+    OpenResult opened = openOutputDevice();
+    if (!opened.device) {
+        std::fprintf(stderr, "%s\n", opened.error.c_str());
+        return 1;
+    }
+    player.device = opened.device.get();
+    const std::string mode = argv[1];
+    int rc = 0;
+    if (mode == "--idle") {
+        std::this_thread::sleep_for(
+            std::chrono::duration<double>(argc > 2 ? std::atof(argv[2]) : 10));
+    } else if (mode == "--stop-latency") {
+        rc = stopLatency(argc > 2 ? std::atoi(argv[2]) : 10);
+    } else {
+        rc = playFor(std::atof(argv[1]));
+    }
+    player.device = nullptr;
+    player.setEndNotice(nullptr);
+    return rc;
+}
