@@ -9,6 +9,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# perf and SoX are needed here only, not by the build or the tests.
+for tool in perf:linux-perf sox:sox; do
+    command -v "${tool%%:*}" >/dev/null || apt-get install -y -qq --no-install-recommends "${tool#*:}"
+done
+
 seconds=${SECONDS_TO_PLAY:-60}
 stops=${STOPS:-20}
 

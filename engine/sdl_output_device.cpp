@@ -187,6 +187,9 @@ OpenResult openSdlOutputDevice(CompletionCallback done) {
     if (!sdlAudioUp) {
         // Names the stream in the sound server's lists (unless the user set a name).
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Vellumtone");
+        // SDL would otherwise catch SIGINT and SIGTERM for an event queue no front end reads,
+        // and the program could no longer be ended with a signal.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             result.error = deviceErrorText(deviceErrorFromSdl(SDL_GetError(), true));
             return result;

@@ -10,9 +10,6 @@ int main(int argc, char** argv) {
     // GTK's OpenGL probe loads a whole graphics driver the program never uses; the user can
     // still ask for it by setting the variable.
     setenv("GDK_GL", "disable", 0);
-    // SDL would otherwise catch SIGINT and SIGTERM for an event queue this program never
-    // reads, and the program could no longer be ended with a signal.
-    setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
 
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
