@@ -142,7 +142,7 @@ class WavStreamWriter final : public RawWriter {
     bool writeHeader() {
         const auto dataBytes = static_cast<std::uint32_t>(totalFrames_ * kBytesPerFrame);
         std::array<unsigned char, 44> header{};
-        std::memcpy(&header[0], "RIFF", 4);
+        std::memcpy(header.data(), "RIFF", 4);
         putLe(header, 4, 36 + dataBytes, 4);
         std::memcpy(&header[8], "WAVEfmt ", 8);
         putLe(header, 16, 16, 4);                            // fmt chunk size

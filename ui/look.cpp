@@ -4,7 +4,7 @@
 #include <wx/window.h>
 
 wxFont layoutFont() {
-    return wxFont(wxFontInfo(8).Family(wxFONTFAMILY_SWISS).FaceName("Liberation Sans"));
+    return wxFont{wxFontInfo(8).Family(wxFONTFAMILY_SWISS).FaceName("Liberation Sans")};
 }
 
 void applyCompactStyle() {

@@ -77,21 +77,14 @@ MainWindow::MainWindow()
     // No sizer: the panel keeps its own size at the client area's top left corner.
     panel_->SetPosition(wxPoint(0, 0));
 
-    Bind(wxEVT_MENU, &MainWindow::onExit, this, ids::kMenuExit);
+    Bind(
+        wxEVT_MENU, [](wxCommandEvent&) { exitAtOnce(); }, ids::kMenuExit);
     Bind(wxEVT_MENU, &MainWindow::onWhiteNoise, this, ids::kMenuWhiteNoise);
     Bind(wxEVT_MENU, &MainWindow::onPinkNoise, this, ids::kMenuPinkNoise);
     Bind(wxEVT_MENU, &MainWindow::onPureTone, this, ids::kMenuPureTone);
     Bind(wxEVT_MENU, &MainWindow::onSweep, this, ids::kMenuSweep);
     Bind(wxEVT_MENU, &MainWindow::onAbout, this, ids::kMenuAbout);
-    Bind(wxEVT_CLOSE_WINDOW, &MainWindow::onClose, this);
-}
-
-void MainWindow::onExit(wxCommandEvent& /*event*/) {
-    exitAtOnce();
-}
-
-void MainWindow::onClose(wxCloseEvent& /*event*/) {
-    exitAtOnce();
+    Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent&) { exitAtOnce(); });
 }
 
 void MainWindow::onWhiteNoise(wxCommandEvent& /*event*/) {

@@ -15,8 +15,6 @@ class MainWindow final : public wxFrame {
     ControlPanel* panel() const { return panel_; }
 
   private:
-    void onExit(wxCommandEvent& event);
-    void onClose(wxCloseEvent& event);
     void onWhiteNoise(wxCommandEvent& event);
     void onPinkNoise(wxCommandEvent& event);
     void onPureTone(wxCommandEvent& event);
