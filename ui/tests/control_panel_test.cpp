@@ -24,17 +24,12 @@ constexpr std::uint64_t kStartMs = kStartSeconds * 1000;
 // The panel on the real main window, with playbacks going to an in-memory device on a
 // virtual clock: time passes only when the playback sleeps or the clock runs what is
 // scheduled on it, so nothing here waits for real seconds.
-class ControlPanelTest : public GuiTest {
+class ControlPanelTest : public MainWindowFixture {
   protected:
     void SetUp() override {
-        GuiTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
         player.setClock(&clock);
         player.device = &device;
-        window = showMainWindow();
-        ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
+        MainWindowFixture::SetUp();
     }
     void TearDown() override {
         if (window == nullptr) {
@@ -46,13 +41,12 @@ class ControlPanelTest : public GuiTest {
         // The end notice arrives through the event loop: Play is usable again after it.
         EXPECT_TRUE(waitUntil(
             [this] { return player.playing.load() == 0 && control(ids::kPlay)->IsEnabled(); }));
-        window->Destroy();
+        MainWindowFixture::TearDown();
         pumpEvents();
         player.device = nullptr;
         player.setClock(nullptr);
     }
 
-    wxWindow* control(int id) const { return window->FindWindow(id); }
     wxSlider* slider() const { return dynamic_cast<wxSlider*>(control(ids::kVolumeSlider)); }
 
     // Moves the slider and sends the notification a move sends.
@@ -73,7 +67,6 @@ class ControlPanelTest : public GuiTest {
 
     VirtualClock clock{kStartSeconds};
     TestOutputDevice device;  // blocks finish only when a test says so
-    MainWindow* window = nullptr;
 };
 
 TEST_F(ControlPanelTest, PlayWithoutGeneratorAsksForOneAndStartsNothing) {

@@ -18,22 +18,8 @@ namespace {
 SignalPlayer& player = SignalPlayer::instance;
 
 // The dialogs as the main window's menu opens them.
-class DialogsTest : public GuiTest {
+class DialogsTest : public MainWindowFixture {
   protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        window = showMainWindow();
-        ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
-    }
-    void TearDown() override {
-        if (window != nullptr) {
-            window->Destroy();
-        }
-    }
-
     std::string status() const { return textOf(window->FindWindow(ids::kStatusLine)); }
 
     // Opens a dialog from the menu and runs the script while it is up.
@@ -41,8 +27,6 @@ class DialogsTest : public GuiTest {
     void fromMenu(int command, const std::function<void(D&)>& script) {
         withModalDialog<D>([&] { chooseMenu(window, command); }, script);
     }
-
-    MainWindow* window = nullptr;
 };
 
 // Presses a key the way the user does, once the dialog has the keyboard, and lets it arrive.

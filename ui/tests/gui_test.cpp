@@ -12,6 +12,8 @@
 #include <cstdlib>
 
 #include "ui/look.h"
+#include "ui/main_window.h"
+#include "ui/startup.h"
 
 namespace {
 
@@ -226,4 +228,24 @@ int main(int argc, char** argv) {
         wxEntryCleanup();
     }
     return result;
+}
+
+void MainWindowFixture::SetUp() {
+    GuiTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    window = showMainWindow();
+    ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
+}
+
+void MainWindowFixture::TearDown() {
+    if (window != nullptr) {
+        window->Destroy();
+        window = nullptr;
+    }
+}
+
+wxWindow* MainWindowFixture::control(int id) const {
+    return window->FindWindow(id);
 }

@@ -49,6 +49,18 @@ class GuiTest : public testing::Test {
     void SetUp() override;
 };
 
+class MainWindow;
+
+// A GUI test on the program's main window, shown as at start-up and destroyed afterwards.
+class MainWindowFixture : public GuiTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    wxWindow* control(int id) const;
+
+    MainWindow* window = nullptr;
+};
+
 // Pumps the event loop until the condition holds; false when the time limit passed first.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(10));

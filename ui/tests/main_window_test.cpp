@@ -13,26 +13,7 @@ namespace {
 
 SignalPlayer& player = SignalPlayer::instance;
 
-class MainWindowTest : public GuiTest {
-  protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        window = showMainWindow();
-        ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
-    }
-    void TearDown() override {
-        if (window != nullptr) {
-            window->Destroy();
-        }
-    }
-
-    wxWindow* control(int id) const { return window->FindWindow(id); }
-
-    MainWindow* window = nullptr;
-};
+using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, StartsInTheMiddleOfTheScreenWithDefaults) {
     ASSERT_EQ(wxGetDisplaySize(), wxSize(1024, 768)) << "the tests expect a 1024 x 768 screen";
