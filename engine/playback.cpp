@@ -22,6 +22,10 @@ std::uint64_t restEnd(std::uint64_t reference, std::uint64_t everyMinutes,
     return reference + (everyMinutes + lengthMinutes) * 60;
 }
 
+bool heldByDevice(const AudioBlock& block) {
+    return (block.header.flags.load() & kBlockQueued) != 0;
+}
+
 }  // namespace
 
 void SignalPlayer::startPlayback() {
@@ -84,10 +88,10 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
 
         // Never refill a block the device still holds: after a flush one wake-up can be left
         // over, and a rest can end while the block is still playing.
-        while ((header.flags.load() & kBlockQueued) != 0 && stopRequested.load() == 0) {
+        while (heldByDevice(block) && stopRequested.load() == 0) {
             clock.wait(wakeEvent);
         }
-        if ((header.flags.load() & kBlockQueued) != 0) {
+        if (heldByDevice(block)) {
             break;  // stopped while waiting for the device
         }
 
@@ -151,6 +155,11 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
 
     if (out != nullptr) {
         out->flush();
+        // A flush made at the same moment on another thread may still be handing a block
+        // back; the blocks are freed only once the device has let go of both.
+        while (heldByDevice(blocks[0]) || heldByDevice(blocks[1])) {
+            clock.wait(wakeEvent);
+        }
         out->unprepare(blocks[0].header);
         out->unprepare(blocks[1].header);
     }
