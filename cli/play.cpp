@@ -110,7 +110,7 @@ int runPlay(const Arguments& arguments) {
         // with old durations or reference.
         player.restEveryMinutes = play.restEveryMinutes;
         player.restLengthMinutes = play.restLengthMinutes;
-        player.restReference = static_cast<std::uint32_t>(systemClock().now());
+        player.restReference = static_cast<std::uint32_t>(player.clock().now());
         player.restEnabled = 1;
     }
     // As the Play button does.
@@ -144,7 +144,7 @@ int runPlay(const Arguments& arguments) {
             stopSent = true;
         }
         const std::uint64_t resumeIn =
-            resting ? secondsUntilRestEnds(systemClock().now(), player.restReference.load(),
+            resting ? secondsUntilRestEnds(player.clock().now(), player.restReference.load(),
                                            player.restEveryMinutes.load(),
                                            player.restLengthMinutes.load())
                     : 0;

@@ -52,7 +52,7 @@ std::uint32_t SignalPlayer::playbackThread() {
 }
 
 void SignalPlayer::runPlayback(GeneratorKind kind) {
-    Clock& clock = clock_ != nullptr ? *clock_ : systemClock();
+    Clock& clock = this->clock();
     OutputDevice* const out = device.load();
     playing = 1;
 

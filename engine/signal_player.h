@@ -71,6 +71,8 @@ class SignalPlayer {
 
     // Set while no playback runs. A null clock means the system clock.
     void setClock(Clock* clock) { clock_ = clock; }
+    // The clock the playbacks run on; front ends read calendar time from it too.
+    Clock& clock() const;
     // Called on the playback thread after `playing` has been cleared at the end of every
     // playback; a front end hands it over to its own thread.
     void setEndNotice(std::function<void(PlaybackEnd)> notice) { endNotice_ = std::move(notice); }

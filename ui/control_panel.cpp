@@ -128,7 +128,7 @@ void ControlPanel::onRestCheck(wxCommandEvent& /*event*/) {
         }
         restEvery_->Disable();
         restLength_->Disable();
-        player.restReference = static_cast<std::uint32_t>(systemClock().now());
+        player.restReference = static_cast<std::uint32_t>(player.clock().now());
         // Last, so that a playback never sees the switch on with the old durations.
         player.restEnabled = 1;
     } else {
