@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/signal_player.h"
+
 std::string formatClock(std::uint64_t seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%llu:%02u:%02u",
@@ -47,8 +49,6 @@ std::string statusText(const std::string& label, PlayState state, std::uint64_t 
 
 std::uint64_t secondsUntilRestEnds(std::uint64_t now, std::uint32_t restReference,
                                    std::uint32_t everyMinutes, std::uint32_t lengthMinutes) {
-    const std::uint64_t end =
-        restReference +
-        (static_cast<std::uint64_t>(everyMinutes) + static_cast<std::uint64_t>(lengthMinutes)) * 60;
+    const std::uint64_t end = restEndSeconds(restReference, everyMinutes, lengthMinutes);
     return now < end ? end - now : 0;
 }

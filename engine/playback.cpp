@@ -15,13 +15,6 @@ std::uint32_t blockFrameCount(GeneratorKind kind, std::uint32_t sweepSeconds) {
                                                  : kFramesPerSecond;
 }
 
-// The end of the current rest in calendar seconds. 64-bit, so that even the largest
-// durations a rest field can hold never wrap around into an early rest.
-std::uint64_t restEnd(std::uint64_t reference, std::uint64_t everyMinutes,
-                      std::uint64_t lengthMinutes) {
-    return reference + (everyMinutes + lengthMinutes) * 60;
-}
-
 bool heldByDevice(const AudioBlock& block) {
     return (block.header.flags.load() & kBlockQueued) != 0;
 }
@@ -117,12 +110,12 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
         const std::uint64_t every = restEveryMinutes.load();
         if (restOn && now > reference + every * 60) {
             resting = 1;
-            if (now < restEnd(reference, every, restLengthMinutes.load())) {
+            if (now < restEndSeconds(reference, every, restLengthMinutes.load())) {
                 while (restEnabled.load() != 0 && stopRequested.load() == 0) {
                     clock.sleepMs(kRestPollMs);
                     now = clock.now();
-                    if (now >= restEnd(restReference.load(), restEveryMinutes.load(),
-                                       restLengthMinutes.load())) {
+                    if (now >= restEndSeconds(restReference.load(), restEveryMinutes.load(),
+                                              restLengthMinutes.load())) {
                         break;
                     }
                 }

@@ -24,6 +24,14 @@ enum class PlaybackEnd {
     OutOfMemory,  // its two blocks could not be allocated; nothing was played
 };
 
+// When a rest ends, in calendar seconds: the play period and the rest both count from the
+// reference. 64-bit, so that even the largest durations a rest field can hold never wrap
+// around into an early rest.
+inline std::uint64_t restEndSeconds(std::uint64_t reference, std::uint64_t everyMinutes,
+                                    std::uint64_t lengthMinutes) {
+    return reference + (everyMinutes + lengthMinutes) * 60;
+}
+
 // The settings, the run-time flags of the current playback, the output device and the event
 // that wakes the playback thread. The user interface, the playback thread and the audio
 // callback share it without locks: every shared field is a lock-free atomic of its own
