@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,14 +67,15 @@ int playFor(double seconds) {
 }
 
 // One stop: plays until the capture hears sound, a little longer, then stops. Returns the
-// milliseconds from the stop request until the last sound was recorded, or a negative
-// number when the measurement failed. The recording's arrival times bound when each piece
-// was played from above, so the figure errs on the long side by parec's latency (10 ms).
-double measureStop(unsigned sinkInput) {
+// milliseconds from the stop request until the last sound was recorded at the default
+// sink's monitor (nothing else plays there), or nothing when the measurement failed. The
+// recording's arrival times bound when each piece was played from above, so the figure errs
+// on the long side by parec's latency (10 ms).
+std::optional<double> measureStop() {
     SoundCapture capture;
-    if (!capture.start("nullout.monitor", sinkInput) || !capture.waitUntilFlowing(5s)) {
+    if (!capture.start(defaultSinkMonitor()) || !capture.waitUntilFlowing(5s)) {
         std::fprintf(stderr, "parec did not start recording\n");
-        return -1;
+        return std::nullopt;
     }
     auto ended = play();
     // Wait until the noise is heard, then play on for a random-ish part of a block so that
@@ -88,7 +90,7 @@ double measureStop(unsigned sinkInput) {
             std::fprintf(stderr, "no sound was recorded\n");
             requestStop();
             waitForEnd(ended);
-            return -1;
+            return std::nullopt;
         }
         std::this_thread::sleep_for(10ms);
     }
@@ -96,7 +98,7 @@ double measureStop(unsigned sinkInput) {
     const auto stopAt = SteadyClock::now();
     requestStop();
     if (!waitForEnd(ended)) {
-        return -1;
+        return std::nullopt;
     }
     capture.waitForMore(kSampleRate / 2, 5s);
     capture.stop();
@@ -107,38 +109,31 @@ double measureStop(unsigned sinkInput) {
         --last;
     }
     if (last == 0) {
-        return -1;
+        return std::nullopt;
     }
     const std::size_t lastFrame = (last - 1) / 2;
     for (const auto& arrival : capture.arrivals()) {
         if (arrival.frames > lastFrame) {
             // The frames of one read were played one after the other, up to its arrival.
             const double after = static_cast<double>(arrival.frames - lastFrame - 1) / kSampleRate;
-            const double ms =
-                std::chrono::duration<double, std::milli>(arrival.at - stopAt).count() -
-                after * 1000.0;
-            return ms;
+            return std::chrono::duration<double, std::milli>(arrival.at - stopAt).count() -
+                   after * 1000.0;
         }
     }
-    return -1;
+    return std::nullopt;
 }
 
 int stopLatency(int runs) {
-    const auto sinkInput = sinkInputOfProcess(static_cast<int>(getpid()));
-    if (!sinkInput) {
-        std::fprintf(stderr, "the device's stream was not found in the sound server\n");
-        return 1;
-    }
     std::srand(static_cast<unsigned>(getpid()));
     std::vector<double> figures;
     for (int i = 0; i < runs; ++i) {
-        const double ms = measureStop(*sinkInput);
-        if (ms < 0) {
+        const std::optional<double> ms = measureStop();
+        if (!ms) {
             return 1;
         }
-        std::printf("stop %d: %.1f ms\n", i + 1, ms);
+        std::printf("stop %d: %.1f ms\n", i + 1, *ms);
         std::fflush(stdout);
-        figures.push_back(ms);
+        figures.push_back(*ms);
     }
     std::sort(figures.begin(), figures.end());
     std::printf("stop latency over %d stops: min %.1f ms, median %.1f ms, max %.1f ms\n", runs,

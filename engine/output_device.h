@@ -44,6 +44,9 @@ class OutputDevice {
     virtual void queue(BlockHeader& header) = 0;
     // Stops output at once and hands back every queued block, reporting each as done.
     virtual void flush() = 0;
+    // False while the device has no way to the speakers (the sound server went away); it
+    // still completes blocks at real-time pace then, and plays again once the way is back.
+    virtual bool available() const { return true; }
 };
 
 // Why opening the device failed; each has its own message for the user.
@@ -65,7 +68,8 @@ struct OpenResult {
 };
 
 // Opens the system's default audio output in the one stream format, reporting completions
-// to onWaveOutDone.
+// to onWaveOutDone. It may return a device together with an error: the device could not
+// reach any output yet (available() is false) and keeps trying in the background.
 OpenResult openOutputDevice();
 
 // The completion callback the player's device uses: wakes the playback while one runs.

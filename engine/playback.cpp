@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "output_device.h"
 #include "signal_player.h"
+#include "sleep_inhibitor.h"
 
 namespace {
 
@@ -68,6 +69,9 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
         return;
     }
 
+    // No suspend from the start of the sound to its end.
+    SleepInhibitor inhibitor;
+    inhibitor.acquire();
     seedRandom(static_cast<std::uint32_t>(clock.now()));
     double pinkState = 0.0;
     bool firstPass = true;
@@ -158,6 +162,7 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
     }
     blocks[0].release();
     blocks[1].release();
+    inhibitor.release();
     wakeEvent.reset();
     playing = 0;
     if (endNotice_) {

@@ -2,6 +2,8 @@
 // SDL's pull callback.
 #include "sdl_output_device.h"
 
+#include "block_done.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -13,14 +15,6 @@
 #include <string>
 
 namespace {
-
-// Hands a block back: it is no longer queued and is done. One atomic step, so that the
-// playback, which waits for the queued bit to clear, never sees a half-finished header.
-void markDone(BlockHeader& header) {
-    std::uint32_t flags = header.flags.load();
-    while (!header.flags.compare_exchange_weak(flags, (flags & ~kBlockQueued) | kBlockDone)) {
-    }
-}
 
 // The queue lives in plain fields guarded by SDL's own device lock: SDL holds it around every
 // call of the callback, and queue() and flush() take it on their (non-real-time) threads for
@@ -94,7 +88,7 @@ class SdlOutputDevice final : public OutputDevice {
         SDL_UnlockAudioDevice(id_);
         // Reported outside the lock: a completion may wake a thread that queues at once.
         for (std::size_t i = 0; i < n; ++i) {
-            markDone(*returned[i]);
+            markBlockDone(*returned[i]);
             done_(this, returned[i]);
         }
     }
@@ -121,7 +115,7 @@ class SdlOutputDevice final : public OutputDevice {
                 self->head_ = (self->head_ + 1) % self->ring_.size();
                 --self->count_;
                 self->offset_ = 0;
-                markDone(*block);
+                markBlockDone(*block);
                 self->done_(self, block);
             }
         }
@@ -175,10 +169,6 @@ DeviceError deviceErrorFromSdl(std::string_view sdlMessage, bool initFailed) {
         return DeviceError::NoDriver;
     }
     return DeviceError::Unknown;
-}
-
-OpenResult openOutputDevice() {
-    return openSdlOutputDevice(&onWaveOutDone);
 }
 
 OpenResult openSdlOutputDevice(CompletionCallback done) {

@@ -155,6 +155,23 @@ class SoundCapture {
     std::vector<Arrival> arrivals_;
 };
 
+// The monitor source of the server's default sink, such as "nullout.monitor"; empty when
+// no server answers.
+inline std::string defaultSinkMonitor() {
+    FILE* output = popen("pactl get-default-sink 2>/dev/null", "r");
+    if (output == nullptr) {
+        return {};
+    }
+    char line[512] = {};
+    const bool read = fgets(line, sizeof line, output) != nullptr;
+    pclose(output);
+    std::string name = read ? line : "";
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) {
+        name.pop_back();
+    }
+    return name.empty() ? name : name + ".monitor";
+}
+
 // The index of the sink input (the stream) the process `pid` plays through, if any.
 inline std::optional<unsigned> sinkInputOfProcess(int pid) {
     FILE* list = popen("pactl list sink-inputs 2>/dev/null", "r");

@@ -1,0 +1,18 @@
+#include "engine/linux/pulse_output_device.h"
+#include "engine/output_device.h"
+#include "engine/sdl_output_device.h"
+
+// PulseAudio first (PipeWire serves it too). Only when no such server answers is SDL tried,
+// for machines with ALSA alone. When neither plays, the PulseAudio device is returned with
+// its error: it keeps trying, so a server that comes up later is heard.
+OpenResult openOutputDevice() {
+    OpenResult pulse = openPulseOutputDevice(&onWaveOutDone);
+    if (pulse.error.empty() || !pulse.device) {
+        return pulse;
+    }
+    OpenResult sdl = openSdlOutputDevice(&onWaveOutDone);
+    if (sdl.device) {
+        return sdl;
+    }
+    return pulse;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "engine/output_device.h"
+
+struct pa_threaded_mainloop;
+struct pa_context;
+struct pa_stream;
+struct pa_time_event;
+
+// The default output on Linux: a playback stream on the PulseAudio server (or PipeWire's),
+// driven by libpulse's threaded main loop. The stream exists only once something was queued
+// and is corked whenever nothing is left to play, so an idle program causes no audio
+// wake-ups. The server buffers most of a second, so the process wakes a few times a second;
+// a flush drops what the server holds too, so a stop is heard at once regardless of that
+// buffer. Without a server the device keeps completing blocks at real-time pace, so a
+// playback keeps its schedule, and it reconnects every 2 seconds.
+//
+// All state below is guarded by the main loop's lock: libpulse holds it around every
+// callback, and queue() and flush() take it on their threads for a few instructions.
+class PulseOutputDevice final : public OutputDevice {
+  public:
+    explicit PulseOutputDevice(CompletionCallback done) : done_(done) {}
+    ~PulseOutputDevice() override;
+
+    PulseOutputDevice(const PulseOutputDevice&) = delete;
+    PulseOutputDevice& operator=(const PulseOutputDevice&) = delete;
+
+    // Starts the main loop and waits for the first connection attempt. Returns the reason
+    // for the user when no server answered; the device then keeps trying in the background.
+    // A device whose main loop could not start is unusable (DeviceError::NoMemory).
+    std::optional<DeviceError> start();
+
+    void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
+    void unprepare(BlockHeader& header) override;
+    void queue(BlockHeader& header) override;
+    void flush() override;
+    bool available() const override { return available_.load(); }
+
+  private:
+    static constexpr std::size_t kRingSize = 8;
+
+    static void onContextState(pa_context* context, void* self);
+    static void onStreamState(pa_stream* stream, void* self);
+    static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
+    static void onUnderflow(pa_stream* stream, void* self);
+    static void onPace(struct pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                       void* self);
+    static void onRetry(struct pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                        void* self);
+
+    void connectContext();
+    void contextLost();
+    void openStream(bool corked);
+    void dropStream();
+    void streamLost();
+    bool streamReady() const;
+    void cork(bool corked);
+    void fill(std::size_t bytes);
+    void completeHead();
+    void armTimer(pa_time_event* event, std::uint64_t microseconds);
+    void disarmTimer(pa_time_event* event);
+    void startPacing();
+    void armRetry();
+
+    CompletionCallback done_;
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    pa_time_event* pacer_ = nullptr;  // completes blocks at real-time pace while offline
+    pa_time_event* retry_ = nullptr;  // the next reconnection attempt
+    bool contextReady_ = false;
+    bool connecting_ = false;  // from connecting until a stream is ready or it failed
+    bool attempted_ = false;
+    bool streamBroken_ = false;  // the stream failed while the server stayed
+    bool corked_ = false;
+    bool pacing_ = false;
+    bool retrying_ = false;
+    std::atomic<bool> available_{false};
+    std::array<BlockHeader*, kRingSize> ring_{};
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    std::size_t offset_ = 0;  // bytes of the head block already written or paced
+};
+
+// Opens the PulseAudio output, reporting completions to `done`. When no server answers, the
+// device is returned all the same, with the error text, reconnecting in the background.
+OpenResult openPulseOutputDevice(CompletionCallback done);
