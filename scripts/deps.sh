@@ -5,13 +5,16 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config          # the build
-    libsdl2-dev                               # audio output
+    libpulse-dev                              # audio output
+    libsdl2-dev                               # audio output where no sound server runs
+    libsystemd-dev                            # the sleep inhibitor, through logind
     libwxgtk3.2-dev libgtk-3-dev              # the desktop program
     fonts-liberation2                         # the font its layout is measured in
     libcli11-dev libsndfile1-dev              # the command-line tool
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     xvfb xauth                                # an X server for the GUI tests
     pulseaudio pulseaudio-utils               # a private sound server for the audio tests
+    dbus-daemon python3-dbusmock              # a private bus with a mock logind
 )
 
 missing=()

@@ -15,87 +15,14 @@
 #include "engine/generators.h"
 #include "engine/signal_player.h"
 #include "engine/test_output_device.h"
+#include "engine/testing/reference_signal.h"
 #include "engine/virtual_clock.h"
 
 namespace {
 
 SignalPlayer& player = SignalPlayer::instance;
 
-// The random source in 64-bit arithmetic with an explicit modulus.
-class ReferenceRandom {
-  public:
-    explicit ReferenceRandom(std::uint32_t seed) : state_(seed) {}
-    int next() {
-        state_ = (state_ * 214013 + 2531011) % 4294967296;
-        return static_cast<int>(state_ / 65536 % 32768);
-    }
-
-  private:
-    std::uint64_t state_;
-};
-
-// Rounds toward zero and keeps the low 16 bits, as a signed sample.
-int truncatedSample(double value) {
-    const long long whole = static_cast<long long>(std::trunc(value));
-    const long long low = ((whole % 65536) + 65536) % 65536;
-    return static_cast<int>(low >= 32768 ? low - 65536 : low);
-}
-
-struct Settings {
-    GeneratorKind kind = GeneratorKind::WhiteNoise;
-    std::uint16_t amplitude = 40000;
-    std::uint32_t toneFrequency = 1000;
-    std::uint32_t sweepLimit = 2000;
-    std::uint32_t sweepSeconds = 2;
-    std::uint32_t seed = 1;
-};
-
-std::uint32_t framesOf(const Settings& s) {
-    return s.kind == GeneratorKind::FrequencySweep ? kFramesPerSecond * s.sweepSeconds
-                                                   : kFramesPerSecond;
-}
-
-// The first `count` samples of a block, as the formulas
-// give them, starting from the pink filter state `y`.
-std::vector<int> reference(const Settings& s, double& y, ReferenceRandom& random,
-                           std::uint32_t count) {
-    const double a = s.amplitude;
-    const double half = static_cast<double>(s.amplitude >> 1);  // h, the integer half of A
-    const double step = 2 * std::numbers::pi / 44100;
-    std::vector<int> out;
-    for (std::uint32_t n = 0; n < count; ++n) {
-        switch (s.kind) {
-            case GeneratorKind::WhiteNoise:
-                out.push_back(s.amplitude == 0 ? 0
-                                               : static_cast<int>(2 * random.next() % s.amplitude) -
-                                                     static_cast<int>(half));
-                break;
-            case GeneratorKind::PinkNoise:
-                y = 0.9375 * y + 0.0625 * ((1.0 / 32767) * random.next());
-                out.push_back(truncatedSample(y * a - half));
-                break;
-            case GeneratorKind::PureTone:
-                out.push_back(truncatedSample(0.5 * (a * std::sin(s.toneFrequency * (step * n)))));
-                break;
-            case GeneratorKind::FrequencySweep: {
-                const double period = s.sweepSeconds;
-                const double phase = s.sweepLimit * (period * std::sin((step * n) / period));
-                out.push_back(truncatedSample(0.5 * (a * std::sin(phase))));
-                break;
-            }
-            case GeneratorKind::None:
-                out.push_back(0);
-                break;
-        }
-    }
-    return out;
-}
-
-std::vector<int> reference(const Settings& s) {
-    double y = 0.0;
-    ReferenceRandom random(s.seed);
-    return reference(s, y, random, framesOf(s));
-}
+using Settings = ReferenceSettings;
 
 void applySettings(const Settings& s) {
     player.amplitude = s.amplitude;

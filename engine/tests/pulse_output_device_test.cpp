@@ -1,0 +1,272 @@
+// Real audio, end to end, each test on a PulseAudio server of its own: what the default sink
+// hears, a server that comes and goes during a playback, a change of the default sink, an
+// idle program that leaves the sink alone, and the SDL fallback where no server answers.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/linux/pulse_output_device.h"
+#include "engine/output_device.h"
+#include "engine/signal_player.h"
+#include "engine/testing/private_sound_server.h"
+#include "engine/testing/reference_signal.h"
+#include "engine/tests/sound_capture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+SignalPlayer& player = SignalPlayer::instance;
+
+// Polls `condition` until it holds; the limit only keeps a broken build from hanging.
+bool eventually(const std::function<bool()>& condition) {
+    const auto limit = std::chrono::steady_clock::now() + 20s;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > limit) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::future<PlaybackEnd> pressPlay(GeneratorKind kind) {
+    auto ended = std::make_shared<std::promise<PlaybackEnd>>();
+    player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
+    player.generator = kind;
+    player.amplitude = 40000;
+    player.toneFrequency = 1000;
+    player.stopRequested = 0;
+    player.volumeChanged = 0;
+    player.wakeEvent.reset();
+    player.startPlayback();
+    return ended->get_future();
+}
+void pressStop() {
+    player.stopRequested = 1;
+    player.wakeEvent.set();
+}
+
+std::atomic<int> completions{0};
+void countCompletion(OutputDevice* device, BlockHeader* header) {
+    ++completions;
+    onWaveOutDone(device, header);
+}
+
+std::string commandOutput(const char* command) {
+    std::string text;
+    FILE* output = popen(command, "r");
+    char buffer[4096];
+    std::size_t n = 0;
+    while (output != nullptr && (n = fread(buffer, 1, sizeof buffer, output)) > 0) {
+        text.append(buffer, n);
+    }
+    if (output != nullptr) {
+        pclose(output);
+    }
+    return text;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Idle is no stream at all, or only corked ones: the sink is free to suspend.
+bool noRunningStream() {
+    const std::string streams = commandOutput("pactl list sink-inputs 2>/dev/null");
+    return occurrences(streams, "Sink Input #") == occurrences(streams, "Corked: yes");
+}
+
+bool soundIn(const std::vector<std::int16_t>& samples, std::size_t fromFrame) {
+    return std::any_of(
+        samples.begin() + static_cast<std::ptrdiff_t>(std::min(samples.size(), 2 * fromFrame)),
+        samples.end(), [](std::int16_t s) { return s != 0; });
+}
+
+// Whether `capture` records sound from now on.
+bool soundArrives(SoundCapture& capture) {
+    const std::size_t from = capture.frames();
+    return eventually([&] { return soundIn(capture.samples(), from); });
+}
+
+// Index of the first frame of `interleaved` whose left sample is not `expected`'s sample of
+// the tone, repeated block after block from the tone's first frame at `start`, or whose
+// right sample differs from the left.
+std::size_t firstWrongFrame(const std::vector<std::int16_t>& interleaved, std::size_t start,
+                            std::size_t end) {
+    const std::vector<int> block = reference({.kind = GeneratorKind::PureTone});
+    for (std::size_t frame = start; frame < end; ++frame) {
+        const int left = interleaved[2 * frame];
+        if (left != block[(frame - start) % block.size()] || left != interleaved[2 * frame + 1]) {
+            return frame;
+        }
+    }
+    return end;
+}
+
+// The tone's first sample is 0: its first block starts one frame before the first sound.
+std::size_t toneStart(const std::vector<std::int16_t>& interleaved) {
+    const auto first =
+        std::find_if(interleaved.begin(), interleaved.end(), [](std::int16_t s) { return s != 0; });
+    return std::max<std::size_t>(static_cast<std::size_t>(first - interleaved.begin()) / 2, 1) - 1;
+}
+
+class PulseDevice : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!PrivateSoundServer::installed()) {
+            const char* required = std::getenv("VELLUMTONE_REQUIRE_SERVICES");
+            if (required != nullptr && std::string(required) == "1") {
+                FAIL() << "pulseaudio and pactl are needed";
+            }
+            GTEST_SKIP() << "pulseaudio is not installed";
+        }
+        completions = 0;
+    }
+    void TearDown() override {
+        player.device = nullptr;
+        player.setEndNotice(nullptr);
+        device_.reset();
+    }
+
+    std::unique_ptr<OutputDevice> device_;
+    PrivateSoundServer server_;
+};
+
+TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
+    ASSERT_TRUE(server_.start());
+    OpenResult opened = openOutputDevice();
+    ASSERT_EQ(opened.error, "");
+    device_ = std::move(opened.device);
+    player.device = device_.get();
+    EXPECT_TRUE(device_->available());
+    EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
+
+    SoundCapture capture;
+    ASSERT_TRUE(capture.start(defaultSinkMonitor()));
+    ASSERT_TRUE(capture.waitUntilFlowing(10s));
+    auto ended = pressPlay(GeneratorKind::PureTone);
+    ASSERT_TRUE(soundArrives(capture));
+    capture.waitForMore(3 * kSampleRate, 20s);
+    pressStop();
+    ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
+    capture.waitForMore(kSampleRate / 2, 10s);
+    capture.stop();
+    EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
+
+    const std::vector<std::int16_t> samples = capture.samples();
+    const std::size_t start = toneStart(samples);
+    std::size_t end = samples.size() / 2;
+    while (end > start && samples[2 * end - 2] == 0 && samples[2 * end - 1] == 0) {
+        --end;
+    }
+    ASSERT_GE(end - start, 3 * kSampleRate);
+    EXPECT_EQ(firstWrongFrame(samples, start, end), end) << "of frames " << start << " to " << end;
+}
+
+TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
+    // No server at start-up: a device all the same, which says why it cannot play.
+    OpenResult opened = openPulseOutputDevice(&countCompletion);
+    EXPECT_EQ(opened.error, "Error: No device driver is present.");
+    ASSERT_NE(opened.device, nullptr);
+    device_ = std::move(opened.device);
+    player.device = device_.get();
+    EXPECT_FALSE(device_->available());
+
+    auto ended = pressPlay(GeneratorKind::PinkNoise);
+    EXPECT_TRUE(eventually([] { return completions >= 3; })) << "blocks no longer complete";
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(server_.start());
+        const auto back = std::chrono::steady_clock::now();
+        SoundCapture capture;
+        ASSERT_TRUE(capture.start(defaultSinkMonitor()));
+        ASSERT_TRUE(capture.waitUntilFlowing(10s));
+        EXPECT_TRUE(soundArrives(capture)) << "no sound after the server came back";
+        std::printf("sound back %.1f s after the server\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
+        EXPECT_TRUE(device_->available());
+        capture.stop();
+        server_.kill();
+        EXPECT_TRUE(eventually([&] { return !device_->available(); }));
+        const int before = completions;
+        EXPECT_TRUE(eventually([&] { return completions >= before + 2; }))
+            << "blocks no longer complete";
+    }
+
+    ASSERT_TRUE(server_.start());
+    ASSERT_TRUE(eventually([&] { return device_->available(); }));
+    pressStop();
+    ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(eventually(noRunningStream));
+}
+
+TEST_F(PulseDevice, FollowsTheDefaultSink) {
+    ASSERT_TRUE(server_.start());
+    OpenResult opened = openOutputDevice();
+    ASSERT_EQ(opened.error, "");
+    device_ = std::move(opened.device);
+    player.device = device_.get();
+    ASSERT_TRUE(server_.pactl("load-module module-null-sink sink_name=second norewinds=1"));
+    SoundCapture second;
+    ASSERT_TRUE(second.start("second.monitor"));
+    ASSERT_TRUE(second.waitUntilFlowing(10s));
+
+    auto ended = pressPlay(GeneratorKind::PinkNoise);
+    ASSERT_TRUE(eventually([] {
+        return commandOutput("pactl list sink-inputs").find("Corked: no") != std::string::npos;
+    }));
+    ASSERT_TRUE(server_.pactl("set-default-sink second"));
+    EXPECT_TRUE(soundArrives(second)) << "the playback stayed on the old default sink";
+    pressStop();
+    ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
+}
+
+// No PulseAudio server: SDL plays instead, here through its file-writing driver.
+TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
+    const std::string file = std::filesystem::temp_directory_path() /
+                             ("vellumtone-sdl-" + std::to_string(getpid()) + ".raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    OpenResult opened = openOutputDevice();
+    ASSERT_EQ(opened.error, "");
+    device_ = std::move(opened.device);
+    player.device = device_.get();
+    EXPECT_EQ(dynamic_cast<PulseOutputDevice*>(device_.get()), nullptr);
+
+    auto ended = pressPlay(GeneratorKind::PureTone);
+    // SDL writes silence until the first block arrives, then the blocks.
+    EXPECT_TRUE(eventually([&] {
+        std::error_code missing;
+        return std::filesystem::file_size(file, missing) >= 3 * 4 * kSampleRate && !missing;
+    }));
+    pressStop();
+    ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::filesystem::remove(file);
+    std::vector<std::int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    const std::size_t start = toneStart(samples);
+    ASSERT_LE(start + 2 * kSampleRate, samples.size() / 2);
+    EXPECT_EQ(firstWrongFrame(samples, start, start + 2 * kSampleRate), start + 2 * kSampleRate);
+}
+
+}  // namespace
