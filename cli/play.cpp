@@ -86,8 +86,10 @@ int runPlay(const Arguments& arguments) {
     sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // A device that is still looking for its sound server is refused too: a burn-in started
+    // from a script should fail where it can be seen, not wait silently.
     OpenResult opened = openOutputDevice();
-    if (!opened.device) {
+    if (!opened.device || !opened.error.empty()) {
         std::fprintf(stderr, "%s\n", opened.error.c_str());
         return 1;
     }
@@ -151,8 +153,10 @@ int runPlay(const Arguments& arguments) {
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
         if (!stopSent) {
-            status.show(resting ? PlayState::Resting : PlayState::Playing, resumeIn, playedMs,
-                        totalMs);
+            const bool heard = opened.device->available();
+            status.show(
+                resting ? PlayState::Resting : (heard ? PlayState::Playing : PlayState::NoOutput),
+                resumeIn, playedMs, totalMs);
         }
     }
     status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));

@@ -42,6 +42,9 @@ std::string statusText(const std::string& label, PlayState state, std::uint64_t 
         case PlayState::Stopped:
             text += "stopped";
             break;
+        case PlayState::NoOutput:
+            text += "no audio output";
+            break;
     }
     return text + " | played " + formatClock(playedSeconds) + " | total " +
            formatClock(totalSeconds);

@@ -7,7 +7,8 @@
 
 // The texts `play` shows: one status line on a terminal, a line per change otherwise.
 
-enum class PlayState { Playing, Resting, Stopped };
+// NoOutput: playing on schedule while the sound server is away, so nothing is heard.
+enum class PlayState { Playing, Resting, Stopped, NoOutput };
 
 // H:MM:SS, hours growing as needed.
 std::string formatClock(std::uint64_t seconds);

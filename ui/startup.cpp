@@ -17,10 +17,13 @@ MainWindow* showMainWindow() {
 }
 
 void storeOutputDevice(OpenResult opened, wxWindow* owner) {
-    if (!opened.device) {
+    if (!opened.error.empty()) {
         wxMessageBox(wxString::FromUTF8(opened.error), kMessageCaption, wxOK | wxICON_ERROR, owner);
-        return;
     }
-    // Like every resource acquired at start-up, the device lives until the process ends.
-    SignalPlayer::instance.device = opened.device.release();
+    // Like every resource acquired at start-up, the device lives until the process ends. One
+    // that found no sound server yet comes with the error: it keeps trying, so that a Play
+    // after the server comes up is heard.
+    if (opened.device) {
+        SignalPlayer::instance.device = opened.device.release();
+    }
 }

@@ -74,11 +74,16 @@ bool PrivateSoundServer::start() {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    // The daemon's HOME is the test's folder, so that it writes nothing into the real one.
-    std::vector<std::string> environment = {"HOME=" + folder_ + "/home"};
+    // The daemon's HOME is the test's folder, so that it writes nothing into the real one. It
+    // gets no session bus (not even one launched through the X display), where another daemon
+    // may hold the server's name already and make it quit.
+    std::vector<std::string> environment = {"HOME=" + folder_ + "/home",
+                                            "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"};
     for (char** variable = environ; *variable != nullptr; ++variable) {
-        if (std::string(*variable).rfind("HOME=", 0) != 0) {
-            environment.emplace_back(*variable);
+        const std::string text(*variable);
+        if (text.rfind("HOME=", 0) != 0 && text.rfind("DISPLAY=", 0) != 0 &&
+            text.rfind("DBUS_SESSION_BUS_ADDRESS=", 0) != 0) {
+            environment.push_back(text);
         }
     }
     std::vector<char*> envp;
