@@ -3,7 +3,8 @@
 #  - whole-process CPU time and context switches per second while playing pink noise for
 #    $SECONDS_TO_PLAY seconds (60 by default), for Vellumtone's player (bench/play_pink), SoX's
 #    `play` and `paplay` of a WAV file, one after the other in the same run;
-#  - the same for Vellumtone with the device open and nothing playing;
+#  - the same for Vellumtone with the device open and nothing playing, and for the desktop
+#    program left idle on a private X server;
 #  - the stop latency: from the stop request to the last sound recorded, over $STOPS stops.
 # Usage: bench/audio_cpu_bench.sh   (builds the release preset's play_pink first)
 set -euo pipefail
@@ -18,10 +19,12 @@ seconds=${SECONDS_TO_PLAY:-60}
 stops=${STOPS:-20}
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target play_pink >/dev/null
+cmake --build --preset release --target play_pink vellumtone >/dev/null
 player=build/release/bench/play_pink
+desktop=build/release/ui/vellumtone
 
 source scripts/services.sh
+start_xvfb
 start_pulseaudio
 
 wav="$services_dir/pink.wav"
@@ -35,7 +38,8 @@ measure() {
     local out="$services_dir/perf.csv"
     local start end
     start=$(date +%s.%N)
-    perf stat -x, -e task-clock,context-switches -o "$out" -- "$@" >/dev/null
+    # (a program ended by timeout exits with 124: the figures are still good)
+    perf stat -x, -e task-clock,context-switches -o "$out" -- "$@" >/dev/null || true
     end=$(date +%s.%N)
     awk -F, -v label="$label" -v start="$start" -v end="$end" '
         $3 == "task-clock" { ms = $1 }
@@ -53,6 +57,8 @@ measure "vellumtone (pink noise)" "$player" "$seconds"
 measure "sox play (pink noise)" sh -c 'exec play -q -r 44100 -c 2 -n synth "$0" pinknoise 2>/dev/null' "$seconds"
 measure "paplay (pink WAV)" paplay "$wav"
 measure "vellumtone, device idle" "$player" --idle "$seconds"
+# The desktop program ends by the signal timeout sends; perf counts it with timeout's sleep.
+measure "desktop program idle" timeout "$seconds" "$desktop"
 
 echo "=== Stop latency"
 "$player" --stop-latency "$stops"

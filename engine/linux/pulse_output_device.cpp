@@ -20,8 +20,8 @@ constexpr std::uint32_t bytesOfMs(std::uint32_t ms) {
 // The server holds up to 800 ms and asks for more once 380 ms are free: about three requests
 // a second. Without latency adjustment the server runs the sink 800 - 2 x 380 = 40 ms ahead,
 // which is all of a stop that a sink without rewinds can still play after a flush.
-constexpr std::uint32_t kServerBufferMs = 800;
-constexpr std::uint32_t kRequestMs = 380;
+constexpr std::uint32_t kServerBufferMs = 1000;
+constexpr std::uint32_t kRequestMs = 480;
 
 void releaseOperation(pa_operation* operation) {
     if (operation != nullptr) {
