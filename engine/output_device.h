@@ -5,10 +5,7 @@
 #include <memory>
 #include <string>
 
-// The one stream format: 44,100 frames per second, 16-bit signed little-endian, two channels.
-inline constexpr std::uint32_t kSampleRate = 44100;
-inline constexpr std::uint32_t kChannels = 2;
-inline constexpr std::uint32_t kBytesPerFrame = 4;
+#include "signal_format.h"
 
 // Flag bits of a block header, with the values the wave-header flags have on Windows.
 enum BlockFlag : std::uint32_t {
@@ -71,6 +68,3 @@ struct OpenResult {
 // to onWaveOutDone. It may return a device together with an error: the device could not
 // reach any output yet (available() is false) and keeps trying in the background.
 OpenResult openOutputDevice();
-
-// The completion callback the player's device uses: wakes the playback while one runs.
-void onWaveOutDone(OutputDevice* device, BlockHeader* header);

@@ -3,6 +3,7 @@
 #include "sdl_output_device.h"
 
 #include "block_done.h"
+#include "signal_player.h"
 
 #include <SDL.h>
 

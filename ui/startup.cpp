@@ -3,8 +3,8 @@
 #include <wx/msgdlg.h>
 
 #include "engine/signal_player.h"
+#include "ui/common/messages.h"
 #include "ui/control_panel.h"
-#include "ui/input_checks.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
 
@@ -24,6 +24,6 @@ void storeOutputDevice(OpenResult opened, wxWindow* owner) {
     // that found no sound server yet comes with the error: it keeps trying, so that a Play
     // after the server comes up is heard.
     if (opened.device) {
-        SignalPlayer::instance.device = opened.device.release();
+        SignalPlayer::instance.setDevice(opened.device.release());
     }
 }

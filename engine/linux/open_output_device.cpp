@@ -1,6 +1,7 @@
 #include "engine/linux/pulse_output_device.h"
 #include "engine/output_device.h"
 #include "engine/sdl_output_device.h"
+#include "engine/signal_player.h"
 
 // PulseAudio first (PipeWire serves it too). Only when no such server answers is SDL tried,
 // for machines with ALSA alone. When neither plays, the PulseAudio device is returned with

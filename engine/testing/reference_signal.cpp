@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "engine/signal_format.h"
+
 int truncatedSample(double value) {
     const long long whole = static_cast<long long>(std::trunc(value));
     const long long low = ((whole % 65536) + 65536) % 65536;

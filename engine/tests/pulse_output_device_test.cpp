@@ -23,7 +23,7 @@
 #include "engine/signal_player.h"
 #include "engine/testing/private_sound_server.h"
 #include "engine/testing/reference_signal.h"
-#include "engine/tests/sound_capture.h"
+#include "engine/testing/sound_capture.h"
 
 namespace {
 
@@ -43,21 +43,18 @@ bool eventually(const std::function<bool()>& condition) {
     return true;
 }
 
+// Plays `kind` at the default settings as the Play button does; the future is ready once
+// the playback has ended.
 std::future<PlaybackEnd> pressPlay(GeneratorKind kind) {
     auto ended = std::make_shared<std::promise<PlaybackEnd>>();
     player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
-    player.generator = kind;
-    player.amplitude = 40000;
-    player.toneFrequency = 1000;
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    player.restoreDefaults();
+    player.chooseGenerator(kind);
+    EXPECT_EQ(player.play(), PlayOutcome::Started);
     return ended->get_future();
 }
 void pressStop() {
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+    player.stop();
 }
 
 std::atomic<int> completions{0};
@@ -141,7 +138,7 @@ class PulseDevice : public testing::Test {
         completions = 0;
     }
     void TearDown() override {
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setEndNotice(nullptr);
         device_.reset();
     }
@@ -155,8 +152,8 @@ TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
     OpenResult opened = openOutputDevice();
     ASSERT_EQ(opened.error, "");
     device_ = std::move(opened.device);
-    player.device = device_.get();
-    EXPECT_TRUE(device_->available());
+    player.setDevice(device_.get());
+    EXPECT_TRUE(player.outputAvailable());
     EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
 
     SoundCapture capture;
@@ -187,8 +184,8 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
     EXPECT_EQ(opened.error, "Error: No device driver is present.");
     ASSERT_NE(opened.device, nullptr);
     device_ = std::move(opened.device);
-    player.device = device_.get();
-    EXPECT_FALSE(device_->available());
+    player.setDevice(device_.get());
+    EXPECT_FALSE(player.outputAvailable());
 
     auto ended = pressPlay(GeneratorKind::PinkNoise);
     EXPECT_TRUE(eventually([] { return completions >= 3; })) << "blocks no longer complete";
@@ -202,17 +199,17 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
         EXPECT_TRUE(soundArrives(capture)) << "no sound after the server came back";
         std::printf("sound back %.1f s after the server\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
-        EXPECT_TRUE(device_->available());
+        EXPECT_TRUE(player.outputAvailable());
         capture.stop();
         server_.kill();
-        EXPECT_TRUE(eventually([&] { return !device_->available(); }));
+        EXPECT_TRUE(eventually([&] { return !player.outputAvailable(); }));
         const int before = completions;
         EXPECT_TRUE(eventually([&] { return completions >= before + 2; }))
             << "blocks no longer complete";
     }
 
     ASSERT_TRUE(server_.start());
-    ASSERT_TRUE(eventually([&] { return device_->available(); }));
+    ASSERT_TRUE(eventually([&] { return player.outputAvailable(); }));
     pressStop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
     EXPECT_TRUE(eventually(noRunningStream));
@@ -223,7 +220,7 @@ TEST_F(PulseDevice, FollowsTheDefaultSink) {
     OpenResult opened = openOutputDevice();
     ASSERT_EQ(opened.error, "");
     device_ = std::move(opened.device);
-    player.device = device_.get();
+    player.setDevice(device_.get());
     ASSERT_TRUE(server_.pactl("load-module module-null-sink sink_name=second norewinds=1"));
     SoundCapture second;
     ASSERT_TRUE(second.start("second.monitor"));
@@ -248,7 +245,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     OpenResult opened = openOutputDevice();
     ASSERT_EQ(opened.error, "");
     device_ = std::move(opened.device);
-    player.device = device_.get();
+    player.setDevice(device_.get());
     EXPECT_EQ(dynamic_cast<PulseOutputDevice*>(device_.get()), nullptr);
 
     auto ended = pressPlay(GeneratorKind::PureTone);

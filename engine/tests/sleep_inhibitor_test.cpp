@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "engine/signal_player.h"
-#include "engine/test_output_device.h"
+#include "engine/testing/test_output_device.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ class SleepInhibitorTest : public testing::Test {
         ASSERT_TRUE(eventually([] { return inhibitors().has_value(); })) << "no mock logind";
     }
     void TearDown() override {
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setEndNotice(nullptr);
         for (pid_t pid : {logind_, bus_}) {
             if (pid > 0) {
@@ -120,21 +120,18 @@ class SleepInhibitorTest : public testing::Test {
 
 TEST_F(SleepInhibitorTest, IsHeldFromPlayToStop) {
     TestOutputDevice device;
-    player.device = &device;
-    player.generator = GeneratorKind::WhiteNoise;
+    player.setDevice(&device);
+    player.chooseGenerator(GeneratorKind::WhiteNoise);
     EXPECT_THAT(inhibitors(), testing::Optional(IsEmpty()));
 
     auto ended = std::make_shared<std::promise<PlaybackEnd>>();
     player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
-    player.stopRequested = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    ASSERT_EQ(player.play(), PlayOutcome::Started);
     EXPECT_TRUE(eventually([] { return inhibitors() && !inhibitors()->empty(); }));
     EXPECT_THAT(inhibitors(),
                 testing::Optional(ElementsAre("sleep|Vellumtone|Burn-in playback|block")));
 
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+    EXPECT_TRUE(player.stop());
     ASSERT_EQ(ended->get_future().wait_for(10s), std::future_status::ready);
     EXPECT_TRUE(eventually([] { return inhibitors() && inhibitors()->empty(); }))
         << "still held after Stop";
