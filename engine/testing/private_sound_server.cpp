@@ -1,18 +1,16 @@
 #include "engine/testing/private_sound_server.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -70,6 +68,7 @@ bool PrivateSoundServer::start() {
         "-L",
         "module-null-sink sink_name=nullout rate=44100 channels=2 format=s16le norewinds=1"};
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& arg : args) {
         argv.push_back(arg.data());
     }
@@ -87,6 +86,7 @@ bool PrivateSoundServer::start() {
         }
     }
     std::vector<char*> envp;
+    envp.reserve(environment.size() + 1);
     for (auto& variable : environment) {
         envp.push_back(variable.data());
     }
@@ -122,6 +122,6 @@ void PrivateSoundServer::kill() {
     }
 }
 
-bool PrivateSoundServer::pactl(const std::string& arguments) const {
+bool PrivateSoundServer::pactl(const std::string& arguments) {
     return std::system(("pactl " + arguments + " >/dev/null 2>&1").c_str()) == 0;
 }

@@ -24,8 +24,8 @@ class PrivateSoundServer {
     bool start();
     // Ends the daemon at once, as a crash would (SIGKILL), and waits for it.
     void kill();
-    // Runs `pactl ARGUMENTS` against this server; true when it succeeded.
-    bool pactl(const std::string& arguments) const;
+    // Runs `pactl ARGUMENTS` against the server the environment names; true when it succeeded.
+    static bool pactl(const std::string& arguments);
 
   private:
     std::string folder_;

@@ -221,7 +221,8 @@ TEST_F(PulseDevice, FollowsTheDefaultSink) {
     ASSERT_EQ(opened.error, "");
     device_ = std::move(opened.device);
     player.setDevice(device_.get());
-    ASSERT_TRUE(server_.pactl("load-module module-null-sink sink_name=second norewinds=1"));
+    ASSERT_TRUE(
+        PrivateSoundServer::pactl("load-module module-null-sink sink_name=second norewinds=1"));
     SoundCapture second;
     ASSERT_TRUE(second.start("second.monitor"));
     ASSERT_TRUE(second.waitUntilFlowing(10s));
@@ -230,7 +231,7 @@ TEST_F(PulseDevice, FollowsTheDefaultSink) {
     ASSERT_TRUE(eventually([] {
         return commandOutput("pactl list sink-inputs").find("Corked: no") != std::string::npos;
     }));
-    ASSERT_TRUE(server_.pactl("set-default-sink second"));
+    ASSERT_TRUE(PrivateSoundServer::pactl("set-default-sink second"));
     EXPECT_TRUE(soundArrives(second)) << "the playback stayed on the old default sink";
     pressStop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
