@@ -30,16 +30,16 @@ start_pulseaudio
 wav="$services_dir/pink.wav"
 sox -q -n -r 44100 -c 2 -b 16 "$wav" synth "$seconds" pinknoise vol 0.3
 
-# Runs a command under perf and prints its CPU use (percent of one core) and context switches
-# per second, counted over all of its threads from start to end.
+# Runs perf stat with the given target (a command after --, or -p PID -- sleep N) and prints
+# the CPU use (percent of one core) and context switches per second, counted over all of the
+# target's threads from start to end.
 measure() {
     local label=$1
     shift
     local out="$services_dir/perf.csv"
     local start end
     start=$(date +%s.%N)
-    # (a program ended by timeout exits with 124: the figures are still good)
-    perf stat -x, -e task-clock,context-switches -o "$out" -- "$@" >/dev/null || true
+    perf stat -x, -e task-clock,context-switches -o "$out" "$@" >/dev/null
     end=$(date +%s.%N)
     awk -F, -v label="$label" -v start="$start" -v end="$end" '
         $3 == "task-clock" { ms = $1 }
@@ -52,13 +52,19 @@ measure() {
 }
 
 echo "=== CPU and context switches, ${seconds} s each"
-measure "vellumtone (pink noise)" "$player" "$seconds"
+measure "vellumtone (pink noise)" -- "$player" "$seconds"
 # (sh execs play, whose harmless warning about the ALSA sample size is dropped.)
-measure "sox play (pink noise)" sh -c 'exec play -q -r 44100 -c 2 -n synth "$0" pinknoise 2>/dev/null' "$seconds"
-measure "paplay (pink WAV)" paplay "$wav"
-measure "vellumtone, device idle" "$player" --idle "$seconds"
-# The desktop program ends by the signal timeout sends; perf counts it with timeout's sleep.
-measure "desktop program idle" timeout "$seconds" "$desktop"
+measure "sox play (pink noise)" -- sh -c 'exec play -q -r 44100 -c 2 -n synth "$0" pinknoise 2>/dev/null' "$seconds"
+measure "paplay (pink WAV)" -- paplay "$wav"
+measure "vellumtone, device idle" -- "$player" --idle "$seconds"
+# The desktop program idle, counted from 5 s after its start, when the window is up: what it
+# costs while left alone, without the one-off start-up of GTK.
+"$desktop" &
+desktop_pid=$!
+sleep 5
+measure "desktop program idle" -p "$desktop_pid" -- sleep "$seconds"
+kill "$desktop_pid"
+wait "$desktop_pid" 2>/dev/null || true
 
 echo "=== Stop latency"
 "$player" --stop-latency "$stops"
