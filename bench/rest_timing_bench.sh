@@ -18,7 +18,7 @@ parec -d "$(pactl get-default-sink).monitor" --raw --format=s16le --rate=44100 -
     --latency-msec=20 >"$capture" &
 recorder=$!
 # An idle null sink drops what plays before its monitor delivers: wait for data.
-while [ "$(stat -c %s "$capture")" -lt 17640 ]; do sleep 0.01; done
+while [ "$(stat -c %s "$capture" 2>/dev/null || echo 0)" -lt 17640 ]; do sleep 0.01; done
 "$cli" play tone --rest-every 0 --rest-length 1 --duration 75 >/dev/null
 sleep 1
 kill "$recorder"

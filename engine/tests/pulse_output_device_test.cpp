@@ -2,12 +2,12 @@
 // hears, a server that comes and goes during a playback, a change of the default sink, an
 // idle program that leaves the sink alone, and the SDL fallback where no server answers.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +28,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr std::size_t kRate = kSampleRate;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -161,7 +163,7 @@ TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
     ASSERT_TRUE(capture.waitUntilFlowing(10s));
     auto ended = pressPlay(GeneratorKind::PureTone);
     ASSERT_TRUE(soundArrives(capture));
-    capture.waitForMore(3 * kSampleRate, 20s);
+    capture.waitForMore(3 * kRate, 20s);
     pressStop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
     capture.waitForMore(kSampleRate / 2, 10s);
@@ -174,7 +176,7 @@ TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
     while (end > start && samples[2 * end - 2] == 0 && samples[2 * end - 1] == 0) {
         --end;
     }
-    ASSERT_GE(end - start, 3 * kSampleRate);
+    ASSERT_GE(end - start, 3 * kRate);
     EXPECT_EQ(firstWrongFrame(samples, start, end), end) << "of frames " << start << " to " << end;
 }
 
@@ -253,7 +255,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     // SDL writes silence until the first block arrives, then the blocks.
     EXPECT_TRUE(eventually([&] {
         std::error_code missing;
-        return std::filesystem::file_size(file, missing) >= 3 * 4 * kSampleRate && !missing;
+        return std::filesystem::file_size(file, missing) >= 3 * 4 * kRate && !missing;
     }));
     pressStop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
@@ -263,8 +265,8 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     const std::size_t start = toneStart(samples);
-    ASSERT_LE(start + 2 * kSampleRate, samples.size() / 2);
-    EXPECT_EQ(firstWrongFrame(samples, start, start + 2 * kSampleRate), start + 2 * kSampleRate);
+    ASSERT_LE(start + 2 * kRate, samples.size() / 2);
+    EXPECT_EQ(firstWrongFrame(samples, start, start + 2 * kRate), start + 2 * kRate);
 }
 
 }  // namespace
