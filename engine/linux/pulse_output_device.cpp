@@ -6,19 +6,16 @@
 #include <cstring>
 #include <new>
 
-#include "engine/block_done.h"
-
 namespace {
 
 constexpr std::uint64_t kBytesPerSecond = std::uint64_t{kSampleRate} * kBytesPerFrame;
-constexpr std::uint64_t kRetryMicroseconds = 2'000'000;
 
 constexpr std::uint32_t bytesOfMs(std::uint32_t ms) {
     return static_cast<std::uint32_t>(kBytesPerSecond * ms / 1000);
 }
 
-// The server holds up to 800 ms and asks for more once 380 ms are free: about three requests
-// a second. Without latency adjustment the server runs the sink 800 - 2 x 380 = 40 ms ahead,
+// The server holds up to 1 s and asks for more once 480 ms are free: about two requests a
+// second. Without latency adjustment the server runs the sink 1000 - 2 x 480 = 40 ms ahead,
 // which is all of a stop that a sink without rewinds can still play after a flush.
 constexpr std::uint32_t kServerBufferMs = 1000;
 constexpr std::uint32_t kRequestMs = 480;
@@ -86,11 +83,7 @@ void PulseOutputDevice::unprepare(BlockHeader& header) {
 
 void PulseOutputDevice::queue(BlockHeader& header) {
     pa_threaded_mainloop_lock(loop_);
-    if (count_ < ring_.size()) {
-        header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
-        ring_[(head_ + count_) % ring_.size()] = &header;
-        ++count_;
-    }
+    queue_.push(header);
     if (streamReady()) {
         cork(false);
         fill(pa_stream_writable_size(stream_));
@@ -103,15 +96,9 @@ void PulseOutputDevice::queue(BlockHeader& header) {
 }
 
 void PulseOutputDevice::flush() {
-    std::array<BlockHeader*, kRingSize> returned{};
-    std::size_t n = 0;
+    BlockQueue::Blocks returned{};
     pa_threaded_mainloop_lock(loop_);
-    for (; n < count_; ++n) {
-        returned[n] = ring_[(head_ + n) % ring_.size()];
-    }
-    head_ = 0;
-    count_ = 0;
-    offset_ = 0;
+    const std::size_t n = queue_.takeAll(returned);
     if (streamReady()) {
         // Drops what the server holds, then corks: nothing is left to play.
         releaseOperation(pa_stream_flush(stream_, nullptr, nullptr));
@@ -121,65 +108,7 @@ void PulseOutputDevice::flush() {
     pacing_ = false;
     pa_threaded_mainloop_unlock(loop_);
     // Reported outside the lock: a completion may wake a thread that queues at once.
-    for (std::size_t i = 0; i < n; ++i) {
-        markBlockDone(*returned[i]);
-        done_(this, returned[i]);
-    }
-}
-
-void PulseOutputDevice::connectContext() {
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Vellumtone");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "vellumtone");
-    context_ =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Vellumtone", properties);
-    pa_proplist_free(properties);
-    if (context_ == nullptr) {
-        armRetry();
-        return;
-    }
-    pa_context_set_state_callback(context_, &PulseOutputDevice::onContextState, this);
-    connecting_ = true;
-    // Only the first attempt may start a server; later ones wait for the session's own.
-    const auto flags = attempted_ ? PA_CONTEXT_NOAUTOSPAWN : PA_CONTEXT_NOFLAGS;
-    attempted_ = true;
-    if (pa_context_connect(context_, nullptr, flags, nullptr) < 0) {
-        contextLost();
-    }
-}
-
-void PulseOutputDevice::contextLost() {
-    connecting_ = false;
-    contextReady_ = false;
-    available_ = false;
-    dropStream();
-    streamBroken_ = false;
-    if (context_ != nullptr) {
-        pa_context_set_state_callback(context_, nullptr, nullptr);
-        pa_context_disconnect(context_);
-        pa_context_unref(context_);
-        context_ = nullptr;
-    }
-    startPacing();
-    armRetry();
-    pa_threaded_mainloop_signal(loop_, 0);
-}
-
-void PulseOutputDevice::onContextState(pa_context* context, void* self) {
-    auto* device = static_cast<PulseOutputDevice*>(self);
-    switch (pa_context_get_state(context)) {
-        case PA_CONTEXT_READY:
-            device->contextReady_ = true;
-            // A stream proves there is somewhere to play: opened corked while idle.
-            device->openStream(device->count_ == 0);
-            break;
-        case PA_CONTEXT_FAILED:
-        case PA_CONTEXT_TERMINATED:
-            device->contextLost();
-            break;
-        default:
-            break;
-    }
+    BlockQueue::handBack(returned, n, this, done_);
 }
 
 void PulseOutputDevice::openStream(bool corked) {
@@ -240,7 +169,7 @@ void PulseOutputDevice::onStreamState(pa_stream* stream, void* self) {
             device->available_ = true;
             device->disarmTimer(device->pacer_);
             device->pacing_ = false;
-            if (device->count_ > 0) {
+            if (!device->queue_.empty()) {
                 device->cork(false);
                 device->fill(pa_stream_writable_size(stream));
             }
@@ -275,93 +204,23 @@ void PulseOutputDevice::fill(std::size_t bytes) {
     if (bytes == static_cast<std::size_t>(-1)) {
         return;  // the stream is failing; its state callback follows
     }
-    while (bytes > 0 && count_ > 0) {
+    while (bytes > 0 && !queue_.empty()) {
         void* buffer = nullptr;
         std::size_t room = bytes;
         if (pa_stream_begin_write(stream_, &buffer, &room) < 0 || buffer == nullptr) {
             return;
         }
-        room = std::min(room, bytes);
-        std::size_t used = 0;
-        while (used < room && count_ > 0) {
-            BlockHeader* block = ring_[head_];
-            const std::size_t n = std::min<std::size_t>(block->length - offset_, room - used);
-            std::memcpy(static_cast<char*>(buffer) + used,
-                        reinterpret_cast<const char*>(block->data) + offset_, n);
-            used += n;
-            offset_ += n;
-            if (offset_ == block->length) {
-                completeHead();
-            }
-        }
+        const std::size_t used = queue_.read(buffer, std::min(room, bytes), this, done_);
         pa_stream_write(stream_, buffer, used, nullptr, 0, PA_SEEK_RELATIVE);
         bytes -= used;
     }
 }
 
-void PulseOutputDevice::completeHead() {
-    BlockHeader* block = ring_[head_];
-    head_ = (head_ + 1) % ring_.size();
-    --count_;
-    offset_ = 0;
-    markBlockDone(*block);
-    done_(this, block);
-}
-
 void PulseOutputDevice::onUnderflow(pa_stream* /*stream*/, void* self) {
     auto* device = static_cast<PulseOutputDevice*>(self);
     // The server has played everything: idle until the next block, so the sink may sleep.
-    if (device->count_ == 0) {
+    if (device->queue_.empty()) {
         device->cork(true);
-    }
-}
-
-void PulseOutputDevice::armTimer(pa_time_event* event, std::uint64_t microseconds) {
-    timeval when{};
-    pa_gettimeofday(&when);
-    pa_timeval_add(&when, microseconds);
-    pa_threaded_mainloop_get_api(loop_)->time_restart(event, &when);
-}
-
-void PulseOutputDevice::disarmTimer(pa_time_event* event) {
-    pa_threaded_mainloop_get_api(loop_)->time_restart(event, nullptr);
-}
-
-// While nothing can play, the head block counts as played when its time is up.
-void PulseOutputDevice::startPacing() {
-    if (!pacing_ && count_ > 0) {
-        pacing_ = true;
-        const std::uint64_t left = ring_[head_]->length - offset_;
-        armTimer(pacer_, left * 1'000'000 / kBytesPerSecond);
-    }
-}
-
-void PulseOutputDevice::onPace(pa_mainloop_api* /*api*/, pa_time_event* /*event*/,
-                               const timeval* /*tv*/, void* self) {
-    auto* device = static_cast<PulseOutputDevice*>(self);
-    device->pacing_ = false;
-    if (device->streamReady() || device->count_ == 0) {
-        return;
-    }
-    device->completeHead();
-    device->startPacing();
-}
-
-void PulseOutputDevice::armRetry() {
-    if (!retrying_) {
-        retrying_ = true;
-        armTimer(retry_, kRetryMicroseconds);
-    }
-}
-
-void PulseOutputDevice::onRetry(pa_mainloop_api* /*api*/, pa_time_event* /*event*/,
-                                const timeval* /*tv*/, void* self) {
-    auto* device = static_cast<PulseOutputDevice*>(self);
-    device->retrying_ = false;
-    if (device->context_ == nullptr) {
-        device->connectContext();
-    } else if (device->contextReady_ && device->stream_ == nullptr) {
-        device->openStream(device->count_ == 0);
     }
 }
 

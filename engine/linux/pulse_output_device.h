@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 
+#include "engine/block_queue.h"
 #include "engine/output_device.h"
 
 struct pa_threaded_mainloop;
@@ -43,8 +43,6 @@ class PulseOutputDevice final : public OutputDevice {
     bool available() const override { return available_.load(); }
 
   private:
-    static constexpr std::size_t kRingSize = 8;
-
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
@@ -62,7 +60,6 @@ class PulseOutputDevice final : public OutputDevice {
     bool streamReady() const;
     void cork(bool corked);
     void fill(std::size_t bytes);
-    void completeHead();
     void armTimer(pa_time_event* event, std::uint64_t microseconds);
     void disarmTimer(pa_time_event* event);
     void startPacing();
@@ -82,10 +79,7 @@ class PulseOutputDevice final : public OutputDevice {
     bool pacing_ = false;
     bool retrying_ = false;
     std::atomic<bool> available_{false};
-    std::array<BlockHeader*, kRingSize> ring_{};
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
-    std::size_t offset_ = 0;  // bytes of the head block already written or paced
+    BlockQueue queue_;
 };
 
 // Opens the PulseAudio output, reporting completions to `done`. When no server answers, the
