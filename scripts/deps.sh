@@ -12,6 +12,8 @@ packages=(
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     xvfb xauth                                # an X server for the GUI tests
     pulseaudio pulseaudio-utils               # a private sound server for the audio tests
+    g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64  # the Windows program
+    wine wine64 xdotool python3               # its tests, under Wine
 )
 
 missing=()

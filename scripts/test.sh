@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build (with the
-# benchmarks compiled), the AddressSanitizer + UBSan build, and the ThreadSanitizer build of
-# the engine. The GUI tests get a private X server, the audio tests a private PulseAudio.
+# benchmarks compiled), the AddressSanitizer + UBSan build, the ThreadSanitizer build of
+# the engine, and the Windows cross build with its tests under Wine and its zip package.
+# The GUI tests get a private X server, the audio tests a private PulseAudio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,10 @@ for preset in release asan tsan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+echo "=== windows"
+start_wine
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+ctest --preset windows
+(cd build/windows && cpack >/dev/null && ls vellumtone-*-win64.zip)
