@@ -11,6 +11,8 @@
 #include <array>
 #include <new>
 
+#include "engine/signal_player.h"
+
 namespace {
 
 // Hands a block back: it is no longer queued and is done. One atomic step, so that the

@@ -4,18 +4,17 @@
 
 #include <cstdint>
 
-#include "engine/clock.h"
-#include "engine/output_device.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
-#include "ui/input_checks.h"
+#include "ui/common/field_checks.h"
+#include "ui/common/messages.h"
 #include "ui/win32/window_text.h"
 
 namespace {
 
 SignalPlayer& player = SignalPlayer::instance;
 
-constexpr int kVolumeMax = 32767;
+constexpr int kVolumeMax = SignalPlayer::kMaxVolumePosition;
 constexpr int kVolumeStep = 3000;
 
 // Posted by the playback thread when a playback has ended; wParam is the PlaybackEnd.
@@ -25,67 +24,52 @@ HWND ownerOf(HWND panel) {
     return GetParent(panel);
 }
 
+void enableItem(HWND panel, int id, bool enable) {
+    EnableWindow(GetDlgItem(panel, id), enable ? TRUE : FALSE);
+}
+
 void onPlay(HWND panel) {
-    if (player.playing.load() != 0) {
-        return;
+    switch (player.play()) {
+        case PlayOutcome::Started:
+            enableItem(panel, ids::kPlay, false);
+            break;
+        case PlayOutcome::NoGenerator:
+            showMessage(ownerOf(panel), kSelectGeneratorMessage);
+            break;
+        case PlayOutcome::AlreadyPlaying:
+            break;
     }
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    if (player.generator.load() == GeneratorKind::None) {
-        showMessage(ownerOf(panel), kSelectGeneratorMessage);
-        return;
-    }
-    EnableWindow(GetDlgItem(panel, ids::kPlay), FALSE);
-    player.startPlayback();
 }
 
 void onStop(HWND panel) {
-    if (player.playing.load() == 0) {
-        return;
+    if (player.stop()) {
+        enableItem(panel, ids::kStop, false);
     }
-    EnableWindow(GetDlgItem(panel, ids::kStop), FALSE);
-    player.stopRequested = 1;
-    player.wakeEvent.set();
 }
 
 void onRestCheck(HWND panel) {
     const LRESULT state = SendDlgItemMessageA(panel, ids::kRestCheck, BM_GETCHECK, 0, 0);
-    if (state == BST_CHECKED) {
-        if (auto minutes = readRestMinutes(dialogItemText(panel, ids::kRestEvery))) {
-            player.restEveryMinutes = *minutes;
-        }
-        if (auto minutes = readRestMinutes(dialogItemText(panel, ids::kRestLength))) {
-            player.restLengthMinutes = *minutes;
-        }
-        EnableWindow(GetDlgItem(panel, ids::kRestEvery), FALSE);
-        EnableWindow(GetDlgItem(panel, ids::kRestLength), FALSE);
-        player.restReference = static_cast<std::uint32_t>(player.clock().now());
-        // Last, so that a playback never sees the switch on with the old durations.
-        player.restEnabled = 1;
-    } else if (state == BST_UNCHECKED) {
-        player.restEnabled = 0;
-        EnableWindow(GetDlgItem(panel, ids::kRestEvery), TRUE);
-        EnableWindow(GetDlgItem(panel, ids::kRestLength), TRUE);
+    if (state != BST_CHECKED && state != BST_UNCHECKED) {
+        return;
     }
+    const bool checked = state == BST_CHECKED;
+    applyRestCheck(player, checked, dialogItemText(panel, ids::kRestEvery),
+                   dialogItemText(panel, ids::kRestLength));
+    // The durations are taken when the box is checked; to change them, clear it first.
+    enableItem(panel, ids::kRestEvery, !checked);
+    enableItem(panel, ids::kRestLength, !checked);
 }
 
-// Every notification of a drag, not only the last, changes the volume.
+// Every notification of a drag changes the volume; one that leaves the position as it was
+// (the end of a drag or a click) changes nothing.
 void onVolume(HWND panel) {
     const LRESULT position = SendDlgItemMessageA(panel, ids::kVolumeSlider, TBM_GETPOS, 0, 0);
-    player.amplitude = static_cast<std::uint16_t>(position * 2);
-    if (player.playing.load() != 0 && player.resting.load() == 0) {
-        player.volumeChanged = 1;
-        // The flush hands back both queued blocks; the playback goes on at the new amplitude.
-        if (OutputDevice* device = player.device.load()) {
-            device->flush();
-        }
-    }
+    player.setVolumePosition(static_cast<std::uint32_t>(position));
 }
 
 void onPlaybackEnded(HWND panel, PlaybackEnd how) {
-    EnableWindow(GetDlgItem(panel, ids::kPlay), TRUE);
-    EnableWindow(GetDlgItem(panel, ids::kStop), TRUE);
+    enableItem(panel, ids::kPlay, true);
+    enableItem(panel, ids::kStop, true);
     if (how == PlaybackEnd::OutOfMemory) {
         showMessage(ownerOf(panel), kOutOfMemoryMessage);
     }

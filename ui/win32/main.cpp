@@ -40,7 +40,7 @@ void openAudio() {
         showMessage(nullptr, opened.error);
         return;
     }
-    SignalPlayer::instance.device = opened.device.release();
+    SignalPlayer::instance.setDevice(opened.device.release());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/common/messages.h"
 #include "ui/win32/control_panel.h"
 #include "ui/win32/settings_dialogs.h"
 
@@ -9,9 +10,9 @@ namespace {
 
 HWND mainPanel = nullptr;
 
-void selectGenerator(GeneratorKind kind, const char* status) {
-    SignalPlayer::instance.generator = kind;
-    setStatusText(mainPanel, status);
+void selectGenerator(GeneratorKind kind) {
+    SignalPlayer::instance.chooseGenerator(kind);
+    setStatusText(mainPanel, generatorStatusText(kind));
 }
 
 void openDialog(HWND owner, int templateId, DLGPROC procedure) {
@@ -25,19 +26,19 @@ void onCommand(HWND window, int id) {
             // Ends at once: a running playback and the open device go with the process.
             ExitProcess(0);
         case ids::kMenuWhiteNoise:
-            selectGenerator(GeneratorKind::WhiteNoise, "Using: White Noise");
+            selectGenerator(GeneratorKind::WhiteNoise);
             break;
         case ids::kMenuPinkNoise:
-            selectGenerator(GeneratorKind::PinkNoise, "Using: Pink Noise");
+            selectGenerator(GeneratorKind::PinkNoise);
             break;
         case ids::kMenuPureTone:
             openDialog(window, ids::kToneTemplate, toneDialogProc);
             // However the dialog was closed, the pure tone is the generator from now on.
-            selectGenerator(GeneratorKind::PureTone, "Using: Pure tone");
+            selectGenerator(GeneratorKind::PureTone);
             break;
         case ids::kMenuSweep:
             openDialog(window, ids::kSweepTemplate, sweepDialogProc);
-            selectGenerator(GeneratorKind::FrequencySweep, "Using: Frequency sweep");
+            selectGenerator(GeneratorKind::FrequencySweep);
             break;
         case ids::kMenuAbout:
             openDialog(window, ids::kAboutTemplate, aboutDialogProc);

@@ -1,9 +1,9 @@
 #include "ui/win32/settings_dialogs.h"
 
-#include "engine/number_text.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
-#include "ui/input_checks.h"
+#include "ui/common/field_checks.h"
+#include "ui/common/number_text.h"
 #include "ui/win32/window_text.h"
 
 namespace {
@@ -15,24 +15,20 @@ void setNumber(HWND dialog, int id, std::uint32_t value) {
 }
 
 void onToneOk(HWND dialog) {
-    if (auto frequency = checkToneFrequency(dialogItemText(dialog, ids::kToneFrequency))) {
-        player.toneFrequency = *frequency;
-        EndDialog(dialog, 0);
+    if (auto refusal = applyToneField(player, dialogItemText(dialog, ids::kToneFrequency))) {
+        // The text stays as typed, for the user to correct.
+        showMessage(GetParent(dialog), *refusal);
         return;
     }
-    // The text stays as typed, for the user to correct.
-    showMessage(GetParent(dialog), kToneRejectedMessage);
+    EndDialog(dialog, 0);
 }
 
 void onSweepOk(HWND dialog) {
-    const SweepCheck check = checkSweepSettings(dialogItemText(dialog, ids::kSweepSeconds),
-                                                dialogItemText(dialog, ids::kSweepLimit));
-    if (!check.settings) {
-        showMessage(GetParent(dialog), check.message);
+    if (auto refusal = applySweepFields(player, dialogItemText(dialog, ids::kSweepSeconds),
+                                        dialogItemText(dialog, ids::kSweepLimit))) {
+        showMessage(GetParent(dialog), *refusal);
         return;
     }
-    player.sweepSeconds = check.settings->seconds;
-    player.sweepLimit = check.settings->limit;
     EndDialog(dialog, 0);
 }
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/input_checks.h"
+#include "ui/common/messages.h"
 
 std::string dialogItemText(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
