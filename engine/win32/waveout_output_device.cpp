@@ -105,6 +105,7 @@ class WaveOutDevice final : public OutputDevice {
         WAVEHDR wave{};
     };
 
+    // NOLINTNEXTLINE(readability-convert-member-functions-to-static): it reads slots_.
     Slot* slotOf(const BlockHeader* owner) {
         for (Slot& slot : slots_) {
             if (slot.owner == owner) {
@@ -121,8 +122,11 @@ class WaveOutDevice final : public OutputDevice {
         if (message != WOM_DONE) {
             return;
         }
+        // waveOut hands its pointers over as integers.
+        // NOLINTBEGIN(performance-no-int-to-ptr)
         auto* self = reinterpret_cast<WaveOutDevice*>(instance);
         auto* header = reinterpret_cast<BlockHeader*>(reinterpret_cast<WAVEHDR*>(param1)->dwUser);
+        // NOLINTEND(performance-no-int-to-ptr)
         markDone(*header);
         self->done_(self, header);
     }

@@ -26,7 +26,9 @@ void registerMainWindowClass(HINSTANCE instance) {
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ids::kIcon));
     windowClass.hIconSm = windowClass.hIcon;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    // A system colour index plus one stands for that colour's brush.
+    windowClass.hbrBackground =
+        reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);  // NOLINT(performance-no-int-to-ptr)
     windowClass.lpszMenuName = MAKEINTRESOURCEA(ids::kMainMenu);
     windowClass.lpszClassName = kMainWindowClass;
     RegisterClassExA(&windowClass);
@@ -55,8 +57,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     HWND window = CreateWindowExA(0, kMainWindowClass, "Vellumtone Generator 0.9",
                                   WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX,
                                   GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2,
-                                  GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2, kWidth,
-                                  kHeight, nullptr, nullptr, instance, nullptr);
+                                  GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2, kWidth, kHeight,
+                                  nullptr, nullptr, instance, nullptr);
     HWND panel = createControlPanel(instance, window);
     setMainPanel(panel);
     SetWindowPos(panel, window, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);

@@ -16,8 +16,7 @@ void selectGenerator(GeneratorKind kind) {
 }
 
 void openDialog(HWND owner, int templateId, DLGPROC procedure) {
-    DialogBoxParamA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE)),
-                    MAKEINTRESOURCEA(templateId), owner, procedure, 0);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner, procedure, 0);
 }
 
 void onCommand(HWND window, int id) {

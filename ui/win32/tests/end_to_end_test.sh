@@ -85,7 +85,7 @@ expect_line "status Using: Pure tone"
 
 click 1001
 playAt=$(capture_frames)
-sleep 4
+sleep 5
 click 1020
 volumeAt=$(capture_frames)
 slider=$(probe | sed -n 's/^slider //p')

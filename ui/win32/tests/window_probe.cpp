@@ -54,8 +54,8 @@ int main() {
     char status[128] = {};
     GetDlgItemTextA(panel, ids::kStatusLine, status, sizeof status);
     std::printf("status %s\n", status);
-    std::printf("slider %ld\n",
-                static_cast<long>(SendDlgItemMessageA(panel, ids::kVolumeSlider, TBM_GETPOS, 0, 0)));
+    std::printf("slider %ld\n", static_cast<long>(SendDlgItemMessageA(panel, ids::kVolumeSlider,
+                                                                      TBM_GETPOS, 0, 0)));
     for (int id : {ids::kPlay, ids::kStop, ids::kVolumeSlider}) {
         printControl(panel, id);
     }
