@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "auto_reset_event.h"
 #include "generators.h"
@@ -23,6 +24,9 @@ enum class PlaybackEnd {
     Stopped,      // the user stopped it (or it had no generator to play)
     OutOfMemory,  // its two blocks could not be allocated; nothing was played
 };
+
+enum class PlayOutcome { Started, AlreadyPlaying, NoGenerator };
+enum class SweepChoice { Accepted, NotPositive, TooLong };
 
 // When a rest ends, in calendar seconds: the play period and the rest both count from the
 // reference. 64-bit, so that even the largest durations a rest field can hold never wrap
@@ -58,6 +62,20 @@ class SignalPlayer {
     std::atomic<std::uint32_t> sweepSeconds{2};
     std::atomic<std::uint32_t> sweepLimit{2000};
     std::atomic<GeneratorKind> generator{GeneratorKind::None};
+
+    // Stand-in for the player's operations until they land on main (replaced by main's).
+    PlayOutcome play();
+    PlayOutcome playOnThisThread();
+    bool stop();
+    bool setVolumePosition(std::uint32_t position);
+    void setAmplitude(std::uint16_t amplitude);
+    void enableRests(std::optional<std::uint32_t> everyMinutes,
+                     std::optional<std::uint32_t> lengthMinutes);
+    void disableRests();
+    void chooseGenerator(GeneratorKind kind);
+    bool setToneFrequency(std::uint32_t hz);
+    SweepChoice setSweep(std::uint32_t seconds, std::uint32_t limit);
+    void setDevice(OutputDevice* device);
 
     // Writes every frame of a block with the generator's signal. pinkState is the pink
     // filter's state y, carried from block to block; sweepSeconds is the sweep period S as it
