@@ -1,37 +1,68 @@
 #include "play.h"
 
-#include <pthread.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
 #include "status.h"
+#include "stop_signals.h"
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How often the main thread looks at signals, the duration and the player's state. A stop
-// signal itself is taken the moment it arrives.
-constexpr long kPollNanoseconds = 50'000'000;
-
 // Set by the end notice on the playback thread, read by the main thread.
 std::atomic<bool> playbackEnded{false};
 std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
 
-// What the desktop program's Stop button does; the playback flushes the device, frees its
-// blocks and sends the end notice.
-void requestStop() {
-    SignalPlayer& player = SignalPlayer::instance;
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+// The real device, watched: the player's output sounds while the device holds one of its
+// blocks, also for the queued seconds after a rest has begun.
+class WatchedDevice final : public OutputDevice {
+  public:
+    explicit WatchedDevice(OutputDevice& device) : device_(device) {}
+    void prepare(BlockHeader& header) override { device_.prepare(header); }
+    void unprepare(BlockHeader& header) override { device_.unprepare(header); }
+    void queue(BlockHeader& header) override {
+        const BlockHeader* first = blocks_[0].load();
+        blocks_[first == nullptr || first == &header ? 0 : 1].store(&header);
+        device_.queue(header);
+    }
+    void flush() override { device_.flush(); }
+
+    bool sounding() const {
+        for (const auto& block : blocks_) {
+            const BlockHeader* header = block.load();
+            if (header != nullptr && (header->flags.load() & kBlockQueued) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    OutputDevice& device_;
+    std::atomic<BlockHeader*> blocks_[2]{nullptr, nullptr};
+};
+
+// The device, opened with standard error silenced meanwhile: the audio libraries print
+// their own noise there when no sound server answers, before the one message that matters.
+OpenResult openQuietly() {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    dup2(null, STDERR_FILENO);
+    OpenResult opened = openOutputDevice();
+    dup2(saved, STDERR_FILENO);
+    close(null);
+    close(saved);
+    return opened;
 }
 
 std::uint64_t millisecondsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
@@ -39,129 +70,65 @@ std::uint64_t millisecondsBetween(SteadyClock::time_point from, SteadyClock::tim
         std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
 }
 
-class StatusPrinter {
-  public:
-    StatusPrinter(std::string label, bool terminal)
-        : label_(std::move(label)), terminal_(terminal) {}
-
-    // On a terminal the line is rewritten once a second and at every change of state;
-    // elsewhere a line is printed only when the state changes.
-    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
-              std::uint64_t totalMs) {
-        const std::uint64_t second = totalMs / 1000;
-        const bool changed = !shown_ || state != lastState_;
-        if (!changed && !(terminal_ && second != lastSecond_)) {
-            return;
-        }
-        const std::string text = statusText(label_, state, resumeIn, playedMs / 1000, second);
-        if (terminal_) {
-            std::printf("\r%s\x1b[K%s", text.c_str(), state == PlayState::Stopped ? "\n" : "");
-        } else {
-            std::printf("%s\n", text.c_str());
-        }
-        std::fflush(stdout);
-        shown_ = true;
-        lastState_ = state;
-        lastSecond_ = second;
-    }
-
-  private:
-    std::string label_;
-    bool terminal_;
-    bool shown_ = false;
-    PlayState lastState_ = PlayState::Playing;
-    std::uint64_t lastSecond_ = 0;
-};
+std::uint64_t secondsUntilRestEnds(const SignalPlayer& player) {
+    const std::uint64_t end =
+        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                       player.restLengthMinutes.load());
+    const std::uint64_t now = player.clock().now();
+    return now < end ? end - now : 0;
+}
 
 }  // namespace
 
 int runPlay(const Arguments& arguments) {
-    // The stop signals are blocked before any other thread starts (SDL's audio thread, the
-    // playback), so every thread inherits the mask and they reach only sigtimedwait below:
-    // no handler runs, nothing async-signal-unsafe can happen.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    OpenResult opened = openOutputDevice();
+    OpenResult opened = openQuietly();
     if (!opened.device) {
-        std::fprintf(stderr, "%s\n", opened.error.c_str());
-        return 1;
+        throw std::runtime_error(opened.error);
     }
-
     SignalPlayer& player = SignalPlayer::instance;
-    const SignalSettings& signal = arguments.signal;
-    player.generator = signal.generator;
-    player.amplitude = signal.amplitude;
-    player.toneFrequency = signal.toneFrequency;
-    player.sweepLimit = signal.sweepLimit;
-    player.sweepSeconds = signal.sweepSeconds;
-    player.device = opened.device.get();
+    applySignal(arguments, player);
+    if (arguments.restEvery || arguments.restLength) {
+        player.enableRests(arguments.restEvery, arguments.restLength);
+    }
+    WatchedDevice device(*opened.device);
+    player.setDevice(&device);
     player.setEndNotice([](PlaybackEnd how) {
         playbackEnd = how;
         playbackEnded = true;
     });
-    const PlaySettings& play = arguments.play;
-    if (play.restEnabled) {
-        // As the rest check box does: the switch last, so that the playback never sees it on
-        // with old durations or reference.
-        player.restEveryMinutes = play.restEveryMinutes;
-        player.restLengthMinutes = play.restLengthMinutes;
-        player.restReference = static_cast<std::uint32_t>(player.clock().now());
-        player.restEnabled = 1;
-    }
-    // As the Play button does.
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
-    StatusPrinter status(generatorLabel(signal), isatty(STDOUT_FILENO) != 0);
+    StatusLine status(generatorLabel(player));
     status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
-    bool stopSent = false;
+    bool stopping = false;
     while (!playbackEnded.load()) {
-        const timespec poll{0, kPollNanoseconds};
-        if (sigtimedwait(&stopSignals, nullptr, &poll) > 0 && !stopSent) {
-            requestStop();
-            stopSent = true;
-        }
+        // A stop signal cuts the wait short when it reaches this thread.
+        const timespec poll{0, 50'000'000};
+        nanosleep(&poll, nullptr);
         const SteadyClock::time_point now = SteadyClock::now();
-        const bool resting = player.resting.load() != 0;
-        if (!resting && !stopSent) {
-            playedMs += millisecondsBetween(last, now);
-        }
+        playedMs += device.sounding() && !stopping ? millisecondsBetween(last, now) : 0;
         last = now;
         const std::uint64_t totalMs = millisecondsBetween(started, now);
-        if (play.durationSeconds && totalMs >= *play.durationSeconds * 1000 && !stopSent) {
-            requestStop();
-            stopSent = true;
+        const auto duration = arguments.durationSeconds;
+        if (!stopping && (stopSignal() != 0 || (duration && totalMs >= *duration * 1000ULL))) {
+            stopping = player.stop();
         }
-        const std::uint64_t resumeIn =
-            resting ? secondsUntilRestEnds(player.clock().now(), player.restReference.load(),
-                                           player.restEveryMinutes.load(),
-                                           player.restLengthMinutes.load())
-                    : 0;
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
-        if (!stopSent) {
-            status.show(resting ? PlayState::Resting : PlayState::Playing, resumeIn, playedMs,
-                        totalMs);
+        if (!stopping) {
+            const bool resting = player.resting.load() != 0;
+            status.show(resting ? PlayState::Resting : PlayState::Playing,
+                        resting ? secondsUntilRestEnds(player) : 0, playedMs, totalMs);
         }
     }
     status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));
-
-    player.device = nullptr;
-    opened.device.reset();
+    player.setDevice(nullptr);
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
-        std::fprintf(stderr, "vellumtone-cli: not enough memory for the blocks of this signal\n");
-        return 1;
+        throw std::runtime_error("not enough memory for the blocks of this signal");
     }
     return 0;
 }

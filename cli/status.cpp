@@ -1,8 +1,10 @@
 #include "status.h"
 
-#include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
-#include "engine/signal_player.h"
+#include <algorithm>
+#include <cstdio>
 
 std::string formatClock(std::uint64_t seconds) {
     char text[32];
@@ -12,17 +14,17 @@ std::string formatClock(std::uint64_t seconds) {
     return text;
 }
 
-std::string generatorLabel(const SignalSettings& signal) {
-    switch (signal.generator) {
+std::string generatorLabel(const SignalPlayer& player) {
+    switch (player.generator.load()) {
         case GeneratorKind::WhiteNoise:
             return "white noise";
         case GeneratorKind::PinkNoise:
             return "pink noise";
         case GeneratorKind::PureTone:
-            return "tone " + std::to_string(signal.toneFrequency) + " Hz";
+            return "tone " + std::to_string(player.toneFrequency.load()) + " Hz";
         case GeneratorKind::FrequencySweep:
-            return "sweep 0-" + std::to_string(signal.sweepLimit) + " Hz, " +
-                   std::to_string(signal.sweepSeconds) + " s period";
+            return "sweep 0-" + std::to_string(player.sweepLimit.load()) + " Hz, " +
+                   std::to_string(player.sweepSeconds.load()) + " s period";
         case GeneratorKind::None:
             break;
     }
@@ -47,8 +49,27 @@ std::string statusText(const std::string& label, PlayState state, std::uint64_t 
            formatClock(totalSeconds);
 }
 
-std::uint64_t secondsUntilRestEnds(std::uint64_t now, std::uint32_t restReference,
-                                   std::uint32_t everyMinutes, std::uint32_t lengthMinutes) {
-    const std::uint64_t end = restEndSeconds(restReference, everyMinutes, lengthMinutes);
-    return now < end ? end - now : 0;
+StatusLine::StatusLine(std::string label)
+    : label_(std::move(label)), terminal_(isatty(STDOUT_FILENO) != 0) {}
+
+void StatusLine::show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
+                      std::uint64_t totalMs) {
+    const std::uint64_t second = totalMs / 1000;
+    const bool changed = !shown_ || state != lastState_;
+    if (gone_ || (!changed && !(terminal_ && second != lastSecond_))) {
+        return;
+    }
+    std::string text = statusText(label_, state, resumeIn, playedMs / 1000, second);
+    winsize size{};
+    if (terminal_ && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+        // One column short of the width: a full line would wrap on some terminals.
+        text.resize(std::min<std::size_t>(text.size(), size.ws_col - 1U));
+    }
+    const char* format = !terminal_                    ? "%s\n"
+                         : state == PlayState::Stopped ? "\r%s\x1b[K\n"
+                                                       : "\r%s\x1b[K";
+    gone_ = std::printf(format, text.c_str()) < 0 || std::fflush(stdout) != 0;
+    shown_ = true;
+    lastState_ = state;
+    lastSecond_ = second;
 }

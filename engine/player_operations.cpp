@@ -79,3 +79,13 @@ SweepChoice SignalPlayer::setSweep(std::uint32_t seconds, std::uint32_t limit) {
 void SignalPlayer::setDevice(OutputDevice* value) {
     device = value;
 }
+void SignalPlayer::restoreDefaults() {
+    amplitude = 40000;
+    restEnabled = 0;
+    restEveryMinutes = 120;
+    restLengthMinutes = 30;
+    toneFrequency = 1000;
+    sweepSeconds = 2;
+    sweepLimit = 2000;
+    generator = GeneratorKind::None;
+}

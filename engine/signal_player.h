@@ -76,6 +76,7 @@ class SignalPlayer {
     bool setToneFrequency(std::uint32_t hz);
     SweepChoice setSweep(std::uint32_t seconds, std::uint32_t limit);
     void setDevice(OutputDevice* device);
+    void restoreDefaults();
 
     // Writes every frame of a block with the generator's signal. pinkState is the pink
     // filter's state y, carried from block to block; sweepSeconds is the sweep period S as it
