@@ -67,7 +67,7 @@ CLI::Option* number(CLI::App& command, const char* name, T& value, const char* v
                     bool timeUnits = false) {
     return command.add_option(name, value, help)
         ->type_name(valueName)
-        ->check(whole(min, max, timeUnits));
+        ->transform(whole(min, max, timeUnits));
 }
 
 void addSignalOptions(CLI::App& command, Arguments& a, std::string& generator) {
