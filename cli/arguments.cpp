@@ -8,6 +8,7 @@
 #include <map>
 
 #include "engine/generators.h"
+#include "engine/signal_player.h"
 
 #ifndef VELLUMTONE_VERSION
 #define VELLUMTONE_VERSION "unknown"
@@ -70,22 +71,32 @@ CLI::Option* number(CLI::App& command, const char* name, T& value, const char* v
         ->transform(whole(min, max, timeUnits));
 }
 
-void addSignalOptions(CLI::App& command, Arguments& a, std::string& generator) {
-    command.add_option("generator", generator)
+// The signal's settings as typed, starting from the player's defaults.
+struct Signal {
+    std::string generator;
+    std::uint16_t amplitude = SignalPlayer::instance.amplitude.load();
+    std::optional<std::uint32_t> volume;
+    std::uint32_t frequency = SignalPlayer::instance.toneFrequency.load();
+    std::uint32_t limit = SignalPlayer::instance.sweepLimit.load();
+    std::uint32_t period = SignalPlayer::instance.sweepSeconds.load();
+};
+
+void addSignalOptions(CLI::App& command, Signal& signal) {
+    command.add_option("generator", signal.generator)
         ->required()
         ->type_name("GENERATOR")
         ->check(CLI::IsMember(kGenerators));
-    CLI::Option* amplitude = number(command, "--amplitude", a.amplitude, "A",
-                                    "Peak-to-peak amplitude in sample units, 0 to 65534", 0, 65534);
-    amplitude->capture_default_str();
-    number(command, "--volume", a.volumePosition, "PERCENT",
+    CLI::Option* amplitude = number(command, "--amplitude", signal.amplitude, "A",
+                                    "Peak-to-peak amplitude in sample units, 0 to 65534", 0, 65534)
+                                 ->capture_default_str();
+    number(command, "--volume", signal.volume, "PERCENT",
            "Volume in percent of the largest amplitude, 0 to 100", 0, 100)
         ->excludes(amplitude);
-    number(command, "--frequency", a.toneFrequency, "HZ", "Tone frequency in Hz", 1, kMaxUint32)
+    number(command, "--frequency", signal.frequency, "HZ", "Tone frequency in Hz", 1, kMaxUint32)
         ->capture_default_str();
-    number(command, "--limit", a.sweepLimit, "HZ", "Sweep upper limit in Hz", 1, kMaxUint32)
+    number(command, "--limit", signal.limit, "HZ", "Sweep upper limit in Hz", 1, kMaxUint32)
         ->capture_default_str();
-    number(command, "--period", a.sweepSeconds, "S",
+    number(command, "--period", signal.period, "S",
            "Sweep period in seconds, 1 to " + std::to_string(kMaxSweepSeconds), 1, kMaxSweepSeconds)
         ->capture_default_str();
 }
@@ -133,13 +144,9 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         throw UsageError("unknown command '" + first + "' (expected play or render)");
     }
 
-    const SignalPlayer& player = SignalPlayer::instance;
+    SignalPlayer& player = SignalPlayer::instance;
     Arguments a;
-    a.amplitude = player.amplitude.load();
-    a.toneFrequency = player.toneFrequency.load();
-    a.sweepLimit = player.sweepLimit.load();
-    a.sweepSeconds = player.sweepSeconds.load();
-    std::string generator;
+    Signal signal;
     std::string format;
 
     CLI::App app{
@@ -152,7 +159,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     app.require_subcommand(1);
 
     CLI::App* play = app.add_subcommand("play", "Play a generator through the default output");
-    addSignalOptions(*play, a, generator);
+    addSignalOptions(*play, signal);
     number(*play, "--rest-every", a.restEvery, "MIN",
            "Rest after this many minutes of playing [" +
                std::to_string(player.restEveryMinutes.load()) + "]; switches rests on",
@@ -166,7 +173,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
            true);
 
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
-    addSignalOptions(*render, a, generator);
+    addSignalOptions(*render, signal);
     number(*render, "--seconds", a.seconds, "N", "Seconds of audio, rounded up to whole blocks", 1,
            kMaxUint32)
         ->required();
@@ -192,27 +199,20 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         throw UsageError(error.what());
     }
 
-    CLI::App& command = play->parsed() ? *play : *render;
     a.command = play->parsed() ? Command::Play : Command::Render;
-    a.generator = kGenerators.at(generator);
-    checkSettingsFitTheGenerator(command, a.generator);
-    if (a.volumePosition) {
-        // As the desktop program's slider: 0 to 32767, rounded to the nearest step.
-        a.volumePosition = (*a.volumePosition * 32767 + 50) / 100;
-    }
+    const GeneratorKind kind = kGenerators.at(signal.generator);
+    checkSettingsFitTheGenerator(play->parsed() ? *play : *render, kind);
     if (a.command == Command::Render) {
         a.format = formatOf(a.output, format);
     }
-    return a;
-}
-
-void applySignal(const Arguments& arguments, SignalPlayer& player) {
-    player.chooseGenerator(arguments.generator);
-    if (arguments.volumePosition) {
-        player.setVolumePosition(*arguments.volumePosition);
+    player.chooseGenerator(kind);
+    if (signal.volume) {
+        // As the desktop program's slider: 0 to 32767, rounded to the nearest step.
+        player.setVolumePosition((*signal.volume * 32767 + 50) / 100);
     } else {
-        player.setAmplitude(arguments.amplitude);
+        player.setAmplitude(signal.amplitude);
     }
-    player.setToneFrequency(arguments.toneFrequency);
-    player.setSweep(arguments.sweepSeconds, arguments.sweepLimit);
+    player.setToneFrequency(signal.frequency);
+    player.setSweep(signal.period, signal.limit);
+    return a;
 }

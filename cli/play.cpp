@@ -65,19 +65,6 @@ OpenResult openQuietly() {
     return opened;
 }
 
-std::uint64_t millisecondsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
-}
-
-std::uint64_t secondsUntilRestEnds(const SignalPlayer& player) {
-    const std::uint64_t end =
-        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                       player.restLengthMinutes.load());
-    const std::uint64_t now = player.clock().now();
-    return now < end ? end - now : 0;
-}
-
 }  // namespace
 
 int runPlay(const Arguments& arguments) {
@@ -86,7 +73,6 @@ int runPlay(const Arguments& arguments) {
         throw std::runtime_error(opened.error);
     }
     SignalPlayer& player = SignalPlayer::instance;
-    applySignal(arguments, player);
     if (arguments.restEvery || arguments.restLength) {
         player.enableRests(arguments.restEvery, arguments.restLength);
     }
@@ -102,6 +88,11 @@ int runPlay(const Arguments& arguments) {
     StatusLine status(generatorLabel(player));
     status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
+    const auto msSince = [&](SteadyClock::time_point from) {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - from)
+                .count());
+    };
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
     bool stopping = false;
@@ -109,23 +100,26 @@ int runPlay(const Arguments& arguments) {
         // A stop signal cuts the wait short when it reaches this thread.
         const timespec poll{0, 50'000'000};
         nanosleep(&poll, nullptr);
-        const SteadyClock::time_point now = SteadyClock::now();
-        playedMs += device.sounding() && !stopping ? millisecondsBetween(last, now) : 0;
-        last = now;
-        const std::uint64_t totalMs = millisecondsBetween(started, now);
+        playedMs += device.sounding() && !stopping ? msSince(last) : 0;
+        last = SteadyClock::now();
+        const std::uint64_t totalMs = msSince(started);
         const auto duration = arguments.durationSeconds;
         if (!stopping && (stopSignal() != 0 || (duration && totalMs >= *duration * 1000ULL))) {
             stopping = player.stop();
         }
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
-        if (!stopping) {
-            const bool resting = player.resting.load() != 0;
-            status.show(resting ? PlayState::Resting : PlayState::Playing,
-                        resting ? secondsUntilRestEnds(player) : 0, playedMs, totalMs);
+        if (!stopping && player.resting.load() != 0) {
+            const std::uint64_t end =
+                restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                               player.restLengthMinutes.load());
+            const std::uint64_t now = player.clock().now();
+            status.show(PlayState::Resting, now < end ? end - now : 0, playedMs, totalMs);
+        } else if (!stopping) {
+            status.show(PlayState::Playing, 0, playedMs, totalMs);
         }
     }
-    status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));
+    status.show(PlayState::Stopped, 0, playedMs, msSince(started));
     player.setDevice(nullptr);
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");

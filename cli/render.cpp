@@ -74,7 +74,6 @@ std::uint64_t renderedFrames(const SignalPlayer& player, std::uint32_t seconds) 
 
 void render(const Arguments& arguments, std::uint32_t seed) {
     SignalPlayer& player = SignalPlayer::instance;
-    applySignal(arguments, player);
     player.disableRests();
     const std::uint64_t totalFrames = renderedFrames(player, arguments.seconds);
     // The largest data chunk a WAV file can describe: its RIFF size field must hold it plus

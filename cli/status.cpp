@@ -15,37 +15,20 @@ std::string formatClock(std::uint64_t seconds) {
 }
 
 std::string generatorLabel(const SignalPlayer& player) {
-    switch (player.generator.load()) {
-        case GeneratorKind::WhiteNoise:
-            return "white noise";
-        case GeneratorKind::PinkNoise:
-            return "pink noise";
-        case GeneratorKind::PureTone:
-            return "tone " + std::to_string(player.toneFrequency.load()) + " Hz";
-        case GeneratorKind::FrequencySweep:
-            return "sweep 0-" + std::to_string(player.sweepLimit.load()) + " Hz, " +
-                   std::to_string(player.sweepSeconds.load()) + " s period";
-        case GeneratorKind::None:
-            break;
-    }
-    return "nothing";
+    const std::string labels[] = {"nothing", "white noise", "pink noise",
+                                  "tone " + std::to_string(player.toneFrequency.load()) + " Hz",
+                                  "sweep 0-" + std::to_string(player.sweepLimit.load()) + " Hz, " +
+                                      std::to_string(player.sweepSeconds.load()) + " s period"};
+    return labels[static_cast<std::size_t>(player.generator.load())];
 }
 
 std::string statusText(const std::string& label, PlayState state, std::uint64_t resumeInSeconds,
                        std::uint64_t playedSeconds, std::uint64_t totalSeconds) {
-    std::string text = label + " | ";
-    switch (state) {
-        case PlayState::Playing:
-            text += "playing";
-            break;
-        case PlayState::Resting:
-            text += "resting, resumes in " + formatClock(resumeInSeconds);
-            break;
-        case PlayState::Stopped:
-            text += "stopped";
-            break;
-    }
-    return text + " | played " + formatClock(playedSeconds) + " | total " +
+    const std::string what = state == PlayState::Playing ? "playing"
+                             : state == PlayState::Resting
+                                 ? "resting, resumes in " + formatClock(resumeInSeconds)
+                                 : "stopped";
+    return label + " | " + what + " | played " + formatClock(playedSeconds) + " | total " +
            formatClock(totalSeconds);
 }
 
@@ -55,8 +38,7 @@ StatusLine::StatusLine(std::string label)
 void StatusLine::show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
                       std::uint64_t totalMs) {
     const std::uint64_t second = totalMs / 1000;
-    const bool changed = !shown_ || state != lastState_;
-    if (gone_ || (!changed && !(terminal_ && second != lastSecond_))) {
+    if (gone_ || (shown_ && state == lastState_ && !(terminal_ && second != lastSecond_))) {
         return;
     }
     std::string text = statusText(label_, state, resumeIn, playedMs / 1000, second);

@@ -1,5 +1,7 @@
 #include "arguments.h"
 
+#include "engine/signal_player.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@
 namespace {
 
 using testing::HasSubstr;
+
+SignalPlayer& player = SignalPlayer::instance;
 
 std::optional<Arguments> parse(std::vector<std::string> words) {
     words.insert(words.begin(), "vellumtone-cli");
@@ -72,12 +76,15 @@ struct Accepted {
 
 TEST(Arguments, ReachTheirFieldsAtTheBoundaries) {
     const std::vector<Accepted> table{
-        {{"play", "tone", "--frequency", "010"}, [](auto& a) { return a.toneFrequency; }, 10},
+        {{"play", "tone", "--frequency", "010"},
+         [](auto&) { return player.toneFrequency.load(); },
+         10},
         {{"play", "tone", "--frequency", "4294967295"},
-         [](auto& a) { return a.toneFrequency; },
+         [](auto&) { return player.toneFrequency.load(); },
          4294967295},
-        // 50 % of the slider's 32767 steps is 16383.5, rounded up.
-        {{"play", "white", "--volume", "50"}, [](auto& a) { return *a.volumePosition; }, 16384},
+        // 50 % of the slider's 32767 steps is 16383.5, rounded up, times two.
+        {{"play", "white", "--volume", "50"}, [](auto&) { return player.amplitude.load(); }, 32768},
+        {{"play", "sweep"}, [](auto&) { return player.sweepLimit.load(); }, 2000},
         {{"play", "white", "--duration", "1193046h"},
          [](auto& a) { return *a.durationSeconds; },
          4294965600},

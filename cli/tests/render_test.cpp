@@ -27,7 +27,7 @@ std::vector<std::int16_t> engineFrames(std::vector<std::string> signal, std::uin
     }
     SignalPlayer& player = SignalPlayer::instance;
     player.restoreDefaults();
-    applySignal(*parseArguments(static_cast<int>(argv.size()), argv.data()), player);
+    parseArguments(static_cast<int>(argv.size()), argv.data());
     const GeneratorKind kind = player.generator;
     const std::uint32_t period =
         kind == GeneratorKind::FrequencySweep ? player.sweepSeconds.load() : 1;
