@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -32,13 +31,10 @@ const std::map<std::string, FileFormat> kFormats{
 // for the conversion.
 CLI::Validator whole(std::uint64_t min, std::uint64_t max, bool timeUnits = false) {
     return {[=](std::string& text) -> std::string {
-                std::string digits = text;
-                std::uint64_t unit = 1;
-                if (timeUnits && !digits.empty() &&
-                    std::string("smh").find(digits.back()) != std::string::npos) {
-                    unit = digits.back() == 'h' ? 3600 : digits.back() == 'm' ? 60 : 1;
-                    digits.pop_back();
-                }
+                const std::size_t units =
+                    timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
+                const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
+                const std::string digits = text.substr(0, text.size() - (units < 3 ? 1 : 0));
                 std::uint64_t value = 0;
                 bool ok = !digits.empty();
                 for (const char c : digits) {
@@ -50,13 +46,10 @@ CLI::Validator whole(std::uint64_t min, std::uint64_t max, bool timeUnits = fals
                     text = std::to_string(value * unit);
                     return {};
                 }
-                const std::string range = " from " + std::to_string(min) +
-                                          (timeUnits ? " s to " : " to ") + std::to_string(max);
-                return (timeUnits ? "must be a whole number of seconds, or a whole number "
-                                    "followed by s, m or h," +
-                                        range + " s"
-                                  : "must be a whole number" + range) +
-                       ", not '" + text + "'";
+                return "must be a whole number" +
+                       std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
+                       " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" +
+                       text + "'";
             },
             "", ""};
 }
@@ -113,18 +106,17 @@ void checkSettingsFitTheGenerator(const CLI::App& command, GeneratorKind kind) {
     }
 }
 
-FileFormat formatOf(const std::string& output, const std::string& format) {
+FileFormat formatOf(const std::string& output, std::string format) {
     if (output.empty()) {
         throw UsageError("-o needs a file name, or - for standard output");
     }
-    std::string extension = std::filesystem::path(output).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::string name = !format.empty()     ? format
-                             : output == "-"     ? "wav"
-                             : extension.empty() ? ""
-                                                 : extension.substr(1);
-    const auto found = kFormats.find(name);
+    if (format.empty() && output != "-") {
+        for (const char c : std::filesystem::path(output).extension().string()) {
+            format += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        format = format.empty() ? "?" : format.substr(1);
+    }
+    const auto found = kFormats.find(format.empty() ? "wav" : format);
     if (found == kFormats.end()) {
         throw UsageError("cannot tell the format from the name '" + output +
                          "' (use .wav, .flac or .raw, or --format)");

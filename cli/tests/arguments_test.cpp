@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{{"play", "white", "--rest-every", "-5"}, "--rest-every"},
         Refused{{"play", "white", "--duration", "0"}, "--duration"},
         Refused{{"play", "white", "--duration", "1.5h"}, "'1.5h'"},
-        Refused{{"play", "white", "--duration", "1193047h"}, "to 4294967295 s"},
+        Refused{{"play", "white", "--duration", "1193047h"}, "from 1 to 4294967295, not"},
         Refused{{"play", "white", "--seconds", "5"}, "--seconds"},
         Refused{{"render", "white", "--seconds", "5"}, "--output"},
         Refused{{"render", "white", "--seconds", "5", "-o", ""}, "-o needs a file name"},

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "arguments.h"
+#include "engine/generators.h"
+#include "engine/signal_player.h"
 #include "subprocess.h"
 
 namespace {
