@@ -6,12 +6,9 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/generators.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
-
-#ifndef VELLUMTONE_VERSION
-#define VELLUMTONE_VERSION "unknown"
-#endif
+#include "version.h"
 
 namespace {
 
@@ -64,14 +61,14 @@ CLI::Option* number(CLI::App& command, const char* name, T& value, const char* v
         ->transform(whole(min, max, timeUnits));
 }
 
-// The signal's settings as typed, starting from the player's defaults.
+// The signal's settings as typed, starting from the engine's defaults.
 struct Signal {
     std::string generator;
-    std::uint16_t amplitude = SignalPlayer::instance.amplitude.load();
+    std::uint16_t peakToPeak = SignalPlayer::kDefaultAmplitude;
     std::optional<std::uint32_t> volume;
-    std::uint32_t frequency = SignalPlayer::instance.toneFrequency.load();
-    std::uint32_t limit = SignalPlayer::instance.sweepLimit.load();
-    std::uint32_t period = SignalPlayer::instance.sweepSeconds.load();
+    std::uint32_t frequency = SignalPlayer::kDefaultToneFrequency;
+    std::uint32_t limit = SignalPlayer::kDefaultSweepLimit;
+    std::uint32_t period = SignalPlayer::kDefaultSweepSeconds;
 };
 
 void addSignalOptions(CLI::App& command, Signal& signal) {
@@ -79,12 +76,13 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
         ->required()
         ->type_name("GENERATOR")
         ->check(CLI::IsMember(kGenerators));
-    CLI::Option* amplitude = number(command, "--amplitude", signal.amplitude, "A",
-                                    "Peak-to-peak amplitude in sample units, 0 to 65534", 0, 65534)
-                                 ->capture_default_str();
+    CLI::Option* amplitudeOption =
+        number(command, "--amplitude", signal.peakToPeak, "A",
+               "Peak-to-peak amplitude in sample units, 0 to 65534", 0, 65534)
+            ->capture_default_str();
     number(command, "--volume", signal.volume, "PERCENT",
            "Volume in percent of the largest amplitude, 0 to 100", 0, 100)
-        ->excludes(amplitude);
+        ->excludes(amplitudeOption);
     number(command, "--frequency", signal.frequency, "HZ", "Tone frequency in Hz", 1, kMaxUint32)
         ->capture_default_str();
     number(command, "--limit", signal.limit, "HZ", "Sweep upper limit in Hz", 1, kMaxUint32)
@@ -147,18 +145,18 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         "Exit codes: 0 done, 1 failed while running (no audio output, a file that cannot be "
         "written), 2 bad command line.",
         "vellumtone-cli"};
-    app.set_version_flag("--version", "vellumtone-cli " VELLUMTONE_VERSION);
+    app.set_version_flag("--version", std::string("vellumtone-cli ") + version::kVersion);
     app.require_subcommand(1);
 
     CLI::App* play = app.add_subcommand("play", "Play a generator through the default output");
     addSignalOptions(*play, signal);
     number(*play, "--rest-every", a.restEvery, "MIN",
            "Rest after this many minutes of playing [" +
-               std::to_string(player.restEveryMinutes.load()) + "]; switches rests on",
+               std::to_string(SignalPlayer::kDefaultRestEveryMinutes) + "]; switches rests on",
            0, kMaxUint32);
     number(*play, "--rest-length", a.restLength, "MIN",
-           "Minutes of silence per rest [" + std::to_string(player.restLengthMinutes.load()) +
-               "]; switches rests on",
+           "Minutes of silence per rest [" +
+               std::to_string(SignalPlayer::kDefaultRestLengthMinutes) + "]; switches rests on",
            0, kMaxUint32);
     number(*play, "--duration", a.durationSeconds, "TIME",
            "Stop after TIME: seconds, or a number with s, m or h [until Ctrl-C]", 1, kMaxUint32,
@@ -202,7 +200,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         // As the desktop program's slider: 0 to 32767, rounded to the nearest step.
         player.setVolumePosition((*signal.volume * 32767 + 50) / 100);
     } else {
-        player.setAmplitude(signal.amplitude);
+        player.setAmplitude(signal.peakToPeak);
     }
     player.setToneFrequency(signal.frequency);
     player.setSweep(signal.period, signal.limit);

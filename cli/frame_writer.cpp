@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "engine/output_device.h"
+#include "engine/signal_format.h"
 
 static_assert(std::endian::native == std::endian::little,
               "frames are written as they lie in memory, as little-endian samples");

@@ -35,6 +35,7 @@ class WatchedDevice final : public OutputDevice {
         device_.queue(header);
     }
     void flush() override { device_.flush(); }
+    bool available() const override { return device_.available(); }
 
     bool sounding() const {
         for (const auto& block : blocks_) {

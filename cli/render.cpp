@@ -5,6 +5,7 @@
 
 #include "engine/clock.h"
 #include "engine/output_device.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
 #include "frame_writer.h"
 #include "output_file.h"

@@ -3,8 +3,8 @@
 #include <wx/msgdlg.h>
 
 #include "engine/signal_player.h"
+#include "ui/common/messages.h"
 #include "ui/control_panel.h"
-#include "ui/input_checks.h"
 #include "ui/look.h"
 #include "ui/main_window.h"
 
@@ -22,5 +22,5 @@ void storeOutputDevice(OpenResult opened, wxWindow* owner) {
         return;
     }
     // Like every resource acquired at start-up, the device lives until the process ends.
-    SignalPlayer::instance.device = opened.device.release();
+    SignalPlayer::instance.setDevice(opened.device.release());
 }

@@ -8,7 +8,8 @@
 #include <cstring>
 
 #include "arguments.h"
-#include "engine/generators.h"
+#include "engine/random_source.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
 #include "subprocess.h"
 
@@ -28,7 +29,6 @@ std::vector<std::int16_t> engineFrames(std::vector<std::string> signal, std::uin
         argv.push_back(word.c_str());
     }
     SignalPlayer& player = SignalPlayer::instance;
-    player.restoreDefaults();
     parseArguments(static_cast<int>(argv.size()), argv.data());
     const GeneratorKind kind = player.generator;
     const std::uint32_t period =

@@ -5,10 +5,11 @@
 #include <ctime>
 #include <thread>
 
-#include "engine/generators.h"
+#include "engine/random_source.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
-#include "engine/test_output_device.h"
-#include "engine/virtual_clock.h"
+#include "engine/testing/test_output_device.h"
+#include "engine/testing/virtual_clock.h"
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -28,7 +29,7 @@ class ControlPanelTest : public MainWindowFixture {
   protected:
     void SetUp() override {
         player.setClock(&clock);
-        player.device = &device;
+        player.setDevice(&device);
         MainWindowFixture::SetUp();
     }
     void TearDown() override {
@@ -43,7 +44,7 @@ class ControlPanelTest : public MainWindowFixture {
             [this] { return player.playing.load() == 0 && control(ids::kPlay)->IsEnabled(); }));
         MainWindowFixture::TearDown();
         pumpEvents();
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setClock(nullptr);
     }
 
@@ -70,13 +71,7 @@ class ControlPanelTest : public MainWindowFixture {
 };
 
 TEST_F(ControlPanelTest, PlayWithoutGeneratorAsksForOneAndStartsNothing) {
-    player.stopRequested = 1;
-    player.volumeChanged = 1;
-    player.wakeEvent.set();
     wxTEST_DIALOG(click(control(ids::kPlay)), ExpectMessage("Please select the generator."));
-    EXPECT_EQ(player.stopRequested.load(), 0);
-    EXPECT_EQ(player.volumeChanged.load(), 0);
-    EXPECT_FALSE(player.wakeEvent.tryWait()) << "Play resets the event";
     EXPECT_TRUE(control(ids::kPlay)->IsEnabled());
     pumpEvents();
     EXPECT_EQ(player.playing.load(), 0);
@@ -186,7 +181,7 @@ TEST_F(ControlPanelTest, SliderDuringARestChangesOnlyTheAmplitude) {
     // Blocks play in virtual time; a rest starts as soon as a later second is read and lasts a
     // minute. The clock holds the playback inside the rest until the test lets it go.
     TestOutputDevice timedDevice(&clock);
-    player.device = &timedDevice;
+    player.setDevice(&timedDevice);
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
     clock.at(kStartMs + 1500, [&] {
@@ -211,7 +206,7 @@ TEST_F(ControlPanelTest, SliderDuringARestChangesOnlyTheAmplitude) {
     click(control(ids::kStop));
     release = true;
     ASSERT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
-    player.device = &device;
+    player.setDevice(&device);
 }
 
 TEST_F(ControlPanelTest, EveryStepOfADragFlushesWhilePlaying) {
@@ -241,7 +236,7 @@ TEST_F(ControlPanelTest, APlaybackWithoutMemoryIsToldAndFreesTheButtons) {
     // Set behind the sweep dialog's back: the playback refuses blocks this long.
     player.sweepSeconds = kMaxSweepSeconds + 1;
     chooseMenu(window, ids::kMenuWhiteNoise);
-    player.generator = GeneratorKind::FrequencySweep;
+    player.chooseGenerator(GeneratorKind::FrequencySweep);
     wxTEST_DIALOG(
         {
             click(control(ids::kPlay));

@@ -6,7 +6,7 @@
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
 #include "ui/about_dialog.h"
-#include "ui/input_checks.h"
+#include "ui/common/messages.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 #include "ui/sweep_dialog.h"
@@ -70,7 +70,7 @@ void expectLayout(wxDialog& dialog, const std::vector<int>& tabOrder) {
 }
 
 TEST_F(DialogsTest, ToneDialogShowsTheFrequencyAndSineAndCancelStillChoosesTheTone) {
-    player.toneFrequency = 1000;
+    player.setToneFrequency(1000);
     fromMenu<ToneDialog>(ids::kMenuPureTone, [](ToneDialog& dialog) {
         EXPECT_EQ(dialog.GetTitle(), "Pure test tone setting");
         EXPECT_EQ(dialog.GetClientSize(), dialog.ConvertDialogToPixels(wxSize(168, 106)));

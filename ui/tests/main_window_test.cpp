@@ -3,7 +3,7 @@
 #include <wx/stattext.h>
 
 #include "engine/signal_player.h"
-#include "engine/test_output_device.h"
+#include "engine/testing/test_output_device.h"
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, ExitAndTheCloseBoxEndTheProcessAtOnceWithCodeZero) {
     EXPECT_EXIT(
         {
             static TestOutputDevice device;
-            player.device = &device;
+            player.setDevice(&device);
             chooseMenu(window, ids::kMenuWhiteNoise);
             click(control(ids::kPlay));
             waitUntil([] { return player.playing.load() != 0; });
@@ -126,7 +126,7 @@ TEST_F(MainWindowTest, AFailedDeviceIsToldAfterTheWindowIsUpAndTheProgramGoesOn)
     OutputDevice* const opened = device.get();
     storeOutputDevice(OpenResult{std::move(device), {}}, window);
     EXPECT_EQ(player.device.load(), opened);
-    player.device = nullptr;
+    player.setDevice(nullptr);
     delete opened;
 }
 
