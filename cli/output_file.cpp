@@ -53,11 +53,9 @@ void OutputFile::open(const std::string& path) {
     const fs::path target = followLinks(path);
     struct stat existing {};
     const bool exists = stat(target.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) {
-        throw std::runtime_error("cannot write '" + path + "': it is a folder");
-    }
     if (exists && !S_ISREG(existing.st_mode)) {
-        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);  // a device or a FIFO
+        // A device or a FIFO is written in place; a folder refuses with "Is a directory".
+        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     } else {
         target_ = target.string();
         const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
