@@ -5,8 +5,6 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include "arguments.h"
 #include "engine/random_source.h"
 #include "engine/signal_format.h"
@@ -43,19 +41,13 @@ std::vector<std::int16_t> engineFrames(std::vector<std::string> signal, std::uin
 }
 
 std::vector<std::int16_t> decode(const fs::path& path, bool raw) {
-    const std::string bytes = readFile(path);
-    std::vector<std::int16_t> frames(bytes.size() / 2);
-    if (raw) {
-        std::memcpy(frames.data(), bytes.data(), frames.size() * 2);
-        return frames;
-    }
-    SF_INFO info{};
+    SF_INFO info{0, 44100, 2, raw ? SF_FORMAT_RAW | SF_FORMAT_PCM_16 : 0, 0, 0};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
     EXPECT_EQ(info.samplerate, 44100);
     EXPECT_EQ(info.channels, 2);
     // A FLAC file from a pipe does not know its length: read to the end.
-    frames.clear();
+    std::vector<std::int16_t> frames;
     std::vector<std::int16_t> chunk(44100 * 2);
     for (sf_count_t n = 0; (n = sf_readf_short(file, chunk.data(), 44100)) > 0;) {
         frames.insert(frames.end(), chunk.begin(), chunk.begin() + n * 2);
