@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <ctime>
@@ -30,26 +31,23 @@ class WatchedDevice final : public OutputDevice {
     void prepare(BlockHeader& header) override { device_.prepare(header); }
     void unprepare(BlockHeader& header) override { device_.unprepare(header); }
     void queue(BlockHeader& header) override {
-        const BlockHeader* first = blocks_[0].load();
-        blocks_[first == nullptr || first == &header ? 0 : 1].store(&header);
+        blocks_[queued_++ % 2] = &header;  // the playback alternates its two blocks
         device_.queue(header);
     }
     void flush() override { device_.flush(); }
     bool available() const override { return device_.available(); }
 
     bool sounding() const {
-        for (const auto& block : blocks_) {
+        return std::any_of(std::begin(blocks_), std::end(blocks_), [](const auto& block) {
             const BlockHeader* header = block.load();
-            if (header != nullptr && (header->flags.load() & kBlockQueued) != 0) {
-                return true;
-            }
-        }
-        return false;
+            return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
+        });
     }
 
   private:
     OutputDevice& device_;
     std::atomic<BlockHeader*> blocks_[2]{nullptr, nullptr};
+    unsigned queued_ = 0;
 };
 
 // The device, opened with standard error silenced meanwhile: the audio libraries print

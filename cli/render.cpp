@@ -1,8 +1,5 @@
 #include "render.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_format.h"
