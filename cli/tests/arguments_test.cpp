@@ -17,6 +17,7 @@ SignalPlayer& player = SignalPlayer::instance;
 std::optional<Arguments> parse(std::vector<std::string> words) {
     words.insert(words.begin(), "vellumtone-cli");
     std::vector<const char*> argv;
+    argv.reserve(words.size());
     for (const auto& word : words) {
         argv.push_back(word.c_str());
     }
@@ -27,6 +28,11 @@ struct Refused {
     std::vector<std::string> words;
     std::string mentions;
 };
+
+// Names each row by its words in the test list.
+void PrintTo(const Refused& row, std::ostream* out) {
+    *out << testing::PrintToString(row.words);
+}
 
 class RefusedArguments : public testing::TestWithParam<Refused> {};
 

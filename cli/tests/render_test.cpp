@@ -31,10 +31,11 @@ std::vector<std::int16_t> engineFrames(std::vector<std::string> signal, std::uin
     const GeneratorKind kind = player.generator;
     const std::uint32_t period =
         kind == GeneratorKind::FrequencySweep ? player.sweepSeconds.load() : 1;
-    std::vector<std::int16_t> frames((seconds + period - 1) / period * period * 44100 * 2);
+    const std::size_t blockSamples = std::size_t{period} * 44100 * 2;
+    std::vector<std::int16_t> frames((seconds + period - 1) / period * blockSamples);
     seedRandom(seed);
     double pinkState = 0.0;
-    for (std::size_t at = 0; at < frames.size(); at += period * 44100 * 2) {
+    for (std::size_t at = 0; at < frames.size(); at += blockSamples) {
         player.fillBlock(kind, &frames[at], period * 44100, pinkState, period);
     }
     return frames;
@@ -48,7 +49,7 @@ std::vector<std::int16_t> decode(const fs::path& path, bool raw) {
     EXPECT_EQ(info.channels, 2);
     // A FLAC file from a pipe does not know its length: read to the end.
     std::vector<std::int16_t> frames;
-    std::vector<std::int16_t> chunk(44100 * 2);
+    std::vector<std::int16_t> chunk(std::size_t{44100} * 2);
     for (sf_count_t n = 0; (n = sf_readf_short(file, chunk.data(), 44100)) > 0;) {
         frames.insert(frames.end(), chunk.begin(), chunk.begin() + n * 2);
     }
