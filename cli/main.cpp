@@ -1,5 +1,4 @@
 // vellumtone-cli: plays the engine's signals from a terminal, or renders them to a file.
-#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -25,7 +24,6 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         message = error.what();
     }
-    std::replace(message.begin(), message.end(), '\n', ' ');
     std::fprintf(stderr, "vellumtone-cli: %s\n", message.c_str());
     return code;
 }

@@ -84,7 +84,7 @@ int runPlay(const Arguments& arguments) {
     player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
-    StatusLine status(generatorLabel(player));
+    StatusLine status(player);
     status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
     const auto msSince = [&](SteadyClock::time_point from) {

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace {
+
+// H:MM:SS, hours growing as needed.
 std::string formatClock(std::uint64_t seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%llu:%02u:%02u",
@@ -14,6 +17,7 @@ std::string formatClock(std::uint64_t seconds) {
     return text;
 }
 
+// "white noise", "pink noise", "tone 1000 Hz", "sweep 0-2000 Hz, 2 s period".
 std::string generatorLabel(const SignalPlayer& player) {
     const std::string labels[] = {"nothing", "white noise", "pink noise",
                                   "tone " + std::to_string(player.toneFrequency.load()) + " Hz",
@@ -22,6 +26,7 @@ std::string generatorLabel(const SignalPlayer& player) {
     return labels[static_cast<std::size_t>(player.generator.load())];
 }
 
+// "pink noise | resting, resumes in 0:29:10 | played 2:00:01 | total 2:00:50".
 std::string statusText(const std::string& label, PlayState state, std::uint64_t resumeInSeconds,
                        std::uint64_t playedSeconds, std::uint64_t totalSeconds) {
     const std::string what = state == PlayState::Playing ? "playing"
@@ -32,8 +37,10 @@ std::string statusText(const std::string& label, PlayState state, std::uint64_t 
            formatClock(totalSeconds);
 }
 
-StatusLine::StatusLine(std::string label)
-    : label_(std::move(label)), terminal_(isatty(STDOUT_FILENO) != 0) {}
+}  // namespace
+
+StatusLine::StatusLine(const SignalPlayer& player)
+    : label_(generatorLabel(player)), terminal_(isatty(STDOUT_FILENO) != 0) {}
 
 void StatusLine::show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
                       std::uint64_t totalMs) {
