@@ -60,47 +60,39 @@ std::vector<std::int16_t> decode(const fs::path& path, bool raw) {
 struct Case {
     std::vector<std::string> signal;
     std::uint32_t seed, seconds;
-    std::string output;  // "pipe": a FIFO the test reads; "-": standard output to a file
-    std::string format;
+    std::string output, format;  // "-": standard output, into a pipe
 };
 
 TEST(Render, GivesTheEnginesSamplesInEveryFormat) {
     TempFolder folder;
-    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
     for (const Case& c : std::vector<Case>{
              {{"white"}, 1700000000, 2, "a.wav", "wav"},
              {{"pink", "--volume", "100"}, 99, 3, "a.flac", "flac"},
-             {{"tone", "--frequency", "440", "--amplitude", "65534"}, 0, 2, "-", "raw"},
-             {{"sweep", "--period", "2", "--amplitude", "777"}, 5, 3, "pipe", "wav"},
-             {{"sweep"}, 5, 3, "pipe", "flac"},
+             {{"tone", "--frequency", "440", "--amplitude", "65534"}, 0, 2, "a.raw", "raw"},
+             {{"sweep", "--period", "2", "--amplitude", "777"}, 5, 3, "-", "wav"},
+             {{"sweep"}, 5, 3, "-", "flac"},
          }) {
-        SCOPED_TRACE(testing::PrintToString(c.signal) + " to " + c.output + " as " + c.format);
-        std::vector<std::string> words{"render"};
-        words.insert(words.end(), c.signal.begin(), c.signal.end());
-        const std::string out = c.output == "-" ? "-" : (folder / c.output).string();
-        words.insert(words.end(), {"--seconds", std::to_string(c.seconds), "--seed",
-                                   std::to_string(c.seed), "-o", out, "--format", c.format});
-        Child child(words, folder.path);
-        const std::string piped = c.output == "pipe" ? readFile(out) : "";
-        const Finished run = child.wait();
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-        const fs::path written = folder / ("written." + c.format);
-        std::ofstream(written, std::ios::binary) << (c.output == "pipe" ? piped : run.out);
-        const fs::path file = c.output == "-" || c.output == "pipe" ? written : fs::path(out);
-        EXPECT_EQ(decode(file, c.format == "raw"), engineFrames(c.signal, c.seed, c.seconds));
+        std::string command = "$cli render";
+        for (const auto& word : c.signal) {
+            command += " " + word;
+        }
+        command += " --seconds " + std::to_string(c.seconds) + " --seed " + std::to_string(c.seed) +
+                   " --format " + c.format + " -o " + c.output +
+                   (c.output == "-" ? " | cat >p" : "");
+        SCOPED_TRACE(command);
+        const Ran ran = folder.sh(command);
+        ASSERT_EQ(ran.code, 0) << ran.err;
+        EXPECT_EQ(decode(folder / (c.output == "-" ? "p" : c.output), c.format == "raw"),
+                  engineFrames(c.signal, c.seed, c.seconds));
     }
 }
 
 TEST(Render, ReplacingAFileKeepsItsModeAndWritesThroughLinks) {
     TempFolder folder;
-    std::ofstream(folder / "private.raw") << "old";
-    fs::permissions(folder / "private.raw", fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink("target.raw", folder / "dangling.raw");
-    for (const char* name : {"private.raw", "dangling.raw", "new.raw"}) {
-        const Finished run = runCli(
-            {"render", "tone", "--seconds", "1", "-o", (folder / name).string()}, folder.path);
-        ASSERT_EQ(run.exitCode, 0) << run.err;
-    }
+    const Ran ran = folder.sh(
+        "echo old >private.raw && chmod 600 private.raw && ln -s target.raw dangling.raw &&\n"
+        "for f in private.raw dangling.raw new.raw; do $cli render tone --seconds 1 -o $f; done");
+    ASSERT_EQ(ran.code, 0) << ran.err;
     const auto mode = [&](const char* name) { return fs::status(folder / name).permissions(); };
     EXPECT_EQ(mode("private.raw"), fs::perms::owner_read | fs::perms::owner_write);
     const mode_t mask = umask(0);
@@ -108,60 +100,58 @@ TEST(Render, ReplacingAFileKeepsItsModeAndWritesThroughLinks) {
     EXPECT_EQ(mode("new.raw"), static_cast<fs::perms>(0666 & ~mask));
     EXPECT_TRUE(fs::is_symlink(folder / "dangling.raw"));
     EXPECT_EQ(fs::file_size(folder / "target.raw"), 44100U * 4);
-    EXPECT_THAT(folder.entries(),
-                testing::UnorderedElementsAre("private.raw", "dangling.raw", "target.raw",
-                                              "new.raw", ".stdout", ".stderr"));
+    EXPECT_THAT(folder.entries(), testing::UnorderedElementsAre("private.raw", "dangling.raw",
+                                                                "target.raw", "new.raw"));
 }
 
 TEST(Render, RefusesAudioToATerminalHoweverItIsNamed) {
+    TempFolder folder;
     for (const char* output : {"-", "/dev/stdout", "/dev/tty"}) {
         // script(1) gives the program a terminal and passes on its exit code.
-        const std::string command = std::string("script -qec '") + VELLUMTONE_CLI_PATH +
-                                    " render white --seconds 1 --format raw -o " + output +
-                                    "' /dev/null >/dev/null 2>&1";
-        const int status = std::system(command.c_str());
-        EXPECT_EQ(WEXITSTATUS(status), kUsageError) << output;
+        EXPECT_EQ(folder
+                      .sh(std::string("script -qec \"$cli render white --seconds 1 --format raw "
+                                      "-o ") +
+                          output + "\" /dev/null")
+                      .code,
+                  kUsageError)
+            << output;
     }
 }
 
 struct Failure {
-    std::vector<std::string> tail;
+    std::string command;
     int exitCode;
     std::string mentions;
 };
 
 TEST(Render, FailuresSayWhyAndLeaveNothing) {
     TempFolder folder;
-    ChildOptions small;
-    small.fileSizeLimit = 500'000;  // less than three seconds of frames
     for (const Failure& f : std::vector<Failure>{
-             {{"10", "-o", (folder / "no" / "x.wav").string()}, 1, "No such file or directory"},
-             {{"10", "-o", (folder / "x.wav").string()}, 1, "File too large"},
-             {{"10", "-o", (folder / "x.flac").string()}, 1, "File too large"},
-             {{"10", "-o", "/dev/full", "--format", "flac"}, 1, "No space left on device"},
-             {{"24348", "-o", (folder / "x.wav").string()}, 2, "too long for a WAV"},
+             {"$cli render white --seconds 1 -o no/x.wav", 1, "No such file or directory"},
+             {"ulimit -f 900; $cli render white --seconds 9 -o x.wav", 1, "File too large"},
+             {"ulimit -f 900; $cli render white --seconds 9 -o x.flac", 1, "File too large"},
+             {"$cli render white --seconds 1 -o /dev/full --format flac", 1, "No space left"},
+             {"$cli render white --seconds 24348 -o x.wav", 2, "too long for a WAV"},
          }) {
-        std::vector<std::string> words{"render", "white", "--seconds"};
-        words.insert(words.end(), f.tail.begin(), f.tail.end());
-        SCOPED_TRACE(testing::PrintToString(words));
-        const Finished run = runCli(words, folder.path, small);
-        EXPECT_EQ(run.exitCode, f.exitCode);
-        EXPECT_THAT(run.err, testing::StartsWith("vellumtone-cli: "));
-        EXPECT_THAT(run.err, HasSubstr(f.mentions));
-        EXPECT_THAT(folder.entries(), testing::UnorderedElementsAre(".stdout", ".stderr"));
+        SCOPED_TRACE(f.command);
+        const Ran ran = folder.sh(f.command);
+        EXPECT_EQ(ran.code, f.exitCode);
+        EXPECT_THAT(ran.err, testing::StartsWith("vellumtone-cli: "));
+        EXPECT_THAT(ran.err, HasSubstr(f.mentions));
+        EXPECT_THAT(folder.entries(), testing::IsEmpty());
     }
 }
 
 TEST(Render, InterruptedRenderLeavesNothingAndDiesOfTheSignal) {
     TempFolder folder;
-    // Minute-long sweep blocks take a while to fill: the signal comes in the middle.
-    Child child({"render", "sweep", "--period", "60", "--seconds", "3000", "-o",
-                 (folder / "long.raw").string()},
-                folder.path);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    child.signal(SIGINT);
-    EXPECT_EQ(child.wait().signal, SIGINT);
-    EXPECT_THAT(folder.entries(), testing::UnorderedElementsAre(".stdout", ".stderr"));
+    // Minute-long sweep blocks take a while to fill: the signal comes in the middle. (A
+    // background job of sh ignores SIGINT, and so does the program then.)
+    EXPECT_EQ(folder
+                  .sh("$cli render sweep --period 60 --seconds 3000 -o long.raw & sleep 0.3\n"
+                      "kill -TERM $!; wait $!")
+                  .code,
+              128 + SIGTERM);
+    EXPECT_THAT(folder.entries(), testing::IsEmpty());
 }
 
 }  // namespace
