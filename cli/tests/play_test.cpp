@@ -16,7 +16,8 @@ using testing::ElementsAre;
 using testing::StartsWith;
 
 TEST(Play, ThroughTheSoundServerUntilStopped) {
-    if (std::getenv("PULSE_SERVER") == nullptr || std::system("pactl info >/dev/null 2>&1") != 0) {
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server == nullptr || std::system("pactl info >/dev/null 2>&1") != 0) {
         if (std::getenv("VELLUMTONE_REQUIRE_SERVICES") != nullptr) {
             FAIL() << "no PulseAudio server although the services are required";
         }
@@ -26,7 +27,7 @@ TEST(Play, ThroughTheSoundServerUntilStopped) {
     // An idle null sink drops what plays before its monitor delivers: wait for the data.
     // SIGTERM, as the stop signal: a background job of sh ignores SIGINT.
     const Ran ran = folder.sh(
-        "export PULSE_SERVER=" + std::string(std::getenv("PULSE_SERVER")) +
+        "export PULSE_SERVER=" + std::string(server) +
         " SDL_AUDIODRIVER=pulseaudio\n"
         "parec -d nullout.monitor --raw --format=s16le --rate=44100 --channels=2 >capture & "
         "rec=$!\n"
@@ -68,7 +69,7 @@ TEST(Play, StatusLineFitsANarrowTerminal) {
     std::string text =
         folder.sh("script -qec \"stty cols 30; $cli play white --duration 2\" /dev/null").out;
     std::replace(text.begin(), text.end(), '\r', '\n');
-    for (std::string line : lines(text)) {
+    for (const std::string& line : lines(text)) {
         EXPECT_LE(line.substr(0, line.find("\x1b[K")).size(), 29U) << line;
     }
     EXPECT_THAT(text, testing::HasSubstr("white noise | stopped | pla"));
