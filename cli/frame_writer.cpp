@@ -1,10 +1,8 @@
 #include "frame_writer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -47,10 +45,7 @@ FrameWriter::FrameWriter(OutputFile& file, FileFormat format, std::uint64_t tota
         }
     } else if (format == FileFormat::Flac) {
         static SF_VIRTUAL_IO io{
-            [](void* user) -> sf_count_t {
-                struct stat status {};
-                return fstat(self(user).file_.fd(), &status) == 0 ? status.st_size : -1;
-            },
+            [](void* user) -> sf_count_t { return self(user).written_; },
             // A pipe cannot be rewound: a seek to where it stands succeeds, and once the
             // encoder has failed to go back to fill in its header's totals, what it writes
             // there is dropped, so the header keeps "unknown", as a streamed FLAC has it.
@@ -107,7 +102,7 @@ bool FrameWriter::finish() {
     }
     const int result = sf_close(flac_);
     flac_ = nullptr;
-    return (result == 0 && writeErrno_ == 0) || failed(sf_error_number(result));
+    return (result == 0 && error_.empty()) || failed(sf_error_number(result));
 }
 
 bool FrameWriter::writeBytes(const void* data, std::uint64_t bytes) {
@@ -115,7 +110,6 @@ bool FrameWriter::writeBytes(const void* data, std::uint64_t bytes) {
     while (bytes > 0) {
         const ssize_t n = ::write(file_.fd(), p, bytes);
         if (n < 0) {
-            writeErrno_ = errno;
             error_ = file_.failure();
             return false;
         }
@@ -128,7 +122,7 @@ bool FrameWriter::writeBytes(const void* data, std::uint64_t bytes) {
 
 // Tells the reason a write gave, when one failed, rather than the encoder's own words.
 bool FrameWriter::failed(const char* libraryMessage) {
-    if (writeErrno_ == 0) {
+    if (error_.empty()) {
         error_ = "cannot write '" + file_.name() + "': " + libraryMessage;
     }
     return false;

@@ -32,7 +32,6 @@ class FrameWriter {
 
     OutputFile& file_;
     SNDFILE* flac_ = nullptr;
-    int writeErrno_ = 0;
     bool rewindFailed_ = false;
     sf_count_t written_ = 0;  // bytes, for the encoder's position on a pipe
     std::string error_;
