@@ -44,6 +44,8 @@ class OutputDevice {
     virtual void queue(BlockHeader& header) = 0;
     // Stops output at once and hands back every queued block, reporting each as done.
     virtual void flush() = 0;
+    // False while the device has lost its sound server.
+    virtual bool available() const { return true; }
 };
 
 // Why opening the device failed; each has its own message for the user.

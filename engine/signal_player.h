@@ -77,6 +77,9 @@ class SignalPlayer {
     // Runs one playback until it is stopped.
     void runPlayback(GeneratorKind kind);
 
+    // False while the device has lost the sound server.
+    bool outputAvailable() const;
+
     // Set while no playback runs. A null clock means the system clock.
     void setClock(Clock* clock) { clock_ = clock; }
     // The clock the playbacks run on; front ends read calendar time from it too.

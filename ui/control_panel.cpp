@@ -13,8 +13,8 @@
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "resources/resource_ids.h"
+#include "ui/dialog_units.h"
 #include "ui/input_checks.h"
-#include "ui/look.h"
 
 namespace {
 
@@ -27,37 +27,44 @@ constexpr int kVolumeStep = 3000;
 
 ControlPanel* ControlPanel::active_ = nullptr;
 
+// Below the frame, where no other control is: room for the longest text on one line.
+constexpr int kBurnInTop = 144;
+constexpr int kPanelHeight = kBurnInTop + 9;
+
+template <class Control>
+Control* placed(Control* control, int x, int y, int w, int h) {
+    placeControl(control, x, y, w, h);
+    return control;
+}
+
 ControlPanel::ControlPanel(wxWindow* parent)
-    : wxPanel(parent, ids::kPanelTemplate, wxPoint(0, 0), dialogSize(parent, 194, 149)) {
+    : wxPanel(parent, ids::kPanelTemplate, wxPoint(0, 0), dialogSize(parent, 194, kPanelHeight)),
+      ticker_(this) {
     // Created in the order the tab key visits them.
-    auto at = [this](int x, int y) { return dialogPoint(this, x, y); };
-    auto size = [this](int w, int h) { return dialogSize(this, w, h); };
-    auto label = [&](int id, const char* text, int x, int y, int w, int h) {
-        auto* control = new wxStaticText(this, id, text, at(x, y), size(w, h));
-        fitToText(control);
-        return control;
+    auto label = [this](int id, const char* text, int x, int y, int w, int h) {
+        return placed(new wxStaticText(this, id, text), x, y, w, h);
     };
 
-    new wxStaticBox(this, ids::kGeneratorFrame, "Generator", at(7, 7), size(180, 135));
-    play_ = new wxButton(this, ids::kPlay, "Play", at(69, 43), size(53, 14));
-    stop_ = new wxButton(this, ids::kStop, "Stop", at(125, 43), size(53, 14));
+    placed(new wxStaticBox(this, ids::kGeneratorFrame, "Generator"), 7, 7, 180, 135);
+    play_ = placed(new wxButton(this, ids::kPlay, "Play"), 69, 43, 53, 14);
+    stop_ = placed(new wxButton(this, ids::kStop, "Stop"), 125, 43, 53, 14);
     label(ids::kStatic, "Volume ratio: ", 16, 70, 43, 13);
     restCheck_ =
-        new wxCheckBox(this, ids::kRestCheck, "Enable rest period", at(17, 89), size(72, 12));
-    fitToText(restCheck_);
+        placed(new wxCheckBox(this, ids::kRestCheck, "Enable rest period"), 17, 89, 72, 12);
     label(ids::kStatic, "Rest every (minutes) : ", 26, 106, 70, 11);
-    restEvery_ = new wxTextCtrl(this, ids::kRestEvery, "120", at(100, 105), size(37, 12));
+    restEvery_ = placed(new wxTextCtrl(this, ids::kRestEvery, "120"), 100, 105, 37, 12);
     label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 69, 11);
-    restLength_ = new wxTextCtrl(this, ids::kRestLength, "30", at(100, 119), size(37, 12));
+    restLength_ = placed(new wxTextCtrl(this, ids::kRestLength, "30"), 100, 119, 37, 12);
     status_ = label(ids::kStatusLine, "Please select the generator from menu", 13, 20, 165, 14);
-    volume_ = new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax, at(61, 70), size(58, 11),
-                           wxSL_HORIZONTAL);
+    volume_ = placed(new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax), 61, 70, 58, 11);
+    burnInText_ = label(ids::kBurnInStatus, "", 7, kBurnInTop, 180, 8);
 
     play_->Bind(wxEVT_BUTTON, &ControlPanel::onPlay, this);
     stop_->Bind(wxEVT_BUTTON, &ControlPanel::onStop, this);
     restCheck_->Bind(wxEVT_CHECKBOX, &ControlPanel::onRestCheck, this);
     // wxEVT_SLIDER comes with every change of the position, each step of a drag included.
     volume_->Bind(wxEVT_SLIDER, &ControlPanel::onVolume, this);
+    Bind(wxEVT_TIMER, &ControlPanel::onTick, this);
 
     active_ = this;
     installEndNotice();
@@ -107,6 +114,11 @@ void ControlPanel::onPlay(wxCommandEvent& /*event*/) {
     }
     play_->Disable();
     player.startPlayback();
+    // The keyboard stays on the panel: Stop is the button that can be pressed now.
+    stop_->SetFocus();
+    burnIn_.start(player.clock().now());
+    showBurnIn(BurnInStatus::State::Playing);
+    ticker_.Start(1000);
 }
 
 void ControlPanel::onStop(wxCommandEvent& /*event*/) {
@@ -149,9 +161,35 @@ void ControlPanel::onVolume(wxCommandEvent& /*event*/) {
     }
 }
 
+void ControlPanel::onTick(wxTimerEvent& /*event*/) {
+    if (player.device.load() == nullptr || !player.outputAvailable()) {
+        showBurnIn(BurnInStatus::State::NoOutput);
+    } else if (player.resting.load() != 0) {
+        showBurnIn(BurnInStatus::State::Resting);
+    } else {
+        showBurnIn(BurnInStatus::State::Playing);
+    }
+}
+
+void ControlPanel::showBurnIn(BurnInStatus::State state) {
+    const std::uint64_t restEnd =
+        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                       player.restLengthMinutes.load());
+    burnIn_.update(player.clock().now(), state, restEnd);
+    burnInText_->SetLabel(burnIn_.text());
+}
+
 void ControlPanel::onPlaybackEnded(PlaybackEnd how) {
+    ticker_.Stop();
+    showBurnIn(BurnInStatus::State::Stopped);
+    // Play takes the keyboard back unless the user has moved it to another control meanwhile.
+    wxWindow* focus = FindFocus();
+    const bool focusLost = focus == nullptr || focus == stop_ || focus == play_;
     play_->Enable();
     stop_->Enable();
+    if (focusLost) {
+        play_->SetFocus();
+    }
     if (how == PlaybackEnd::OutOfMemory) {
         wxMessageBox(kOutOfMemoryMessage, kMessageCaption, wxOK | wxICON_ERROR,
                      wxGetTopLevelParent(this));
