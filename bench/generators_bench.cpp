@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/generators.h"
+#include "engine/random_source.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
 
 namespace {
@@ -23,9 +24,7 @@ void reportAudioRate(benchmark::State& state, double secondsPerBlock) {
 }
 
 void runEngine(benchmark::State& state, GeneratorKind kind, std::uint32_t seconds) {
-    player.amplitude = 40000;
-    player.toneFrequency = 1000;
-    player.sweepLimit = 2000;
+    player.restoreDefaults();
     seedRandom(1);
     const std::uint32_t frameCount = kFramesPerSecond * seconds;
     std::vector<std::int16_t> frames(2 * static_cast<std::size_t>(frameCount));
@@ -108,9 +107,10 @@ bool sameAsEngine(GeneratorKind kind, std::uint32_t seconds, Fill fill) {
     const std::uint32_t frameCount = kFramesPerSecond * seconds;
     std::vector<std::int16_t> engine(2 * static_cast<std::size_t>(frameCount));
     std::vector<std::int16_t> plain(engine.size());
-    player.amplitude = plainAmplitude;
-    player.toneFrequency = static_cast<std::uint32_t>(plainToneFrequency);
-    player.sweepLimit = static_cast<std::uint32_t>(plainSweepLimit);
+    player.setAmplitude(plainAmplitude);
+    player.setToneFrequency(static_cast<std::uint32_t>(plainToneFrequency));
+    player.setSweep(SignalPlayer::kDefaultSweepSeconds,
+                    static_cast<std::uint32_t>(plainSweepLimit));
     seedRandom(7);
     double engineY = 0.0;
     player.fillBlock(kind, engine.data(), frameCount, engineY, seconds);

@@ -18,7 +18,7 @@
 
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
-#include "engine/tests/sound_capture.h"
+#include "engine/testing/sound_capture.h"
 
 namespace {
 
@@ -32,18 +32,14 @@ SignalPlayer& player = SignalPlayer::instance;
 std::future<PlaybackEnd> play() {
     auto ended = std::make_shared<std::promise<PlaybackEnd>>();
     player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
-    player.generator = GeneratorKind::PinkNoise;
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    player.chooseGenerator(GeneratorKind::PinkNoise);
+    player.play();
     return ended->get_future();
 }
 
 // What the Stop button does.
 void requestStop() {
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+    player.stop();
 }
 
 bool waitForEnd(std::future<PlaybackEnd>& ended) {
@@ -158,7 +154,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", opened.error.c_str());
         return 1;
     }
-    player.device = opened.device.get();
+    player.setDevice(opened.device.get());
     const std::string mode = argv[1];
     int rc = 0;
     if (mode == "--idle") {
@@ -169,7 +165,7 @@ int main(int argc, char** argv) {
     } else {
         rc = playFor(std::atof(argv[1]));
     }
-    player.device = nullptr;
+    player.setDevice(nullptr);
     player.setEndNotice(nullptr);
     return rc;
 }

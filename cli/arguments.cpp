@@ -6,11 +6,8 @@
 #include <cctype>
 #include <limits>
 
-#include "engine/generators.h"
-
-#ifndef VELLUMTONE_VERSION
-#define VELLUMTONE_VERSION "unknown"
-#endif
+#include "engine/signal_format.h"
+#include "version.h"
 
 namespace {
 
@@ -317,7 +314,7 @@ ParseResult parseArguments(int argc, const char* const* argv) {
         "Plays test signals endlessly for the burn-in of headphones and speakers, "
         "or renders them to a file.",
         "vellumtone-cli"};
-    app.set_version_flag("--version", "vellumtone-cli " VELLUMTONE_VERSION);
+    app.set_version_flag("--version", std::string("vellumtone-cli ") + version::kVersion);
     app.require_subcommand(1);
 
     OptionSet playSet;
@@ -390,4 +387,11 @@ ParseResult parseArguments(int argc, const char* const* argv) {
     } catch (const Failure& failure) {
         return usageError(failure.message);
     }
+}
+
+void applySignalSettings(SignalPlayer& player, const SignalSettings& signal) {
+    player.chooseGenerator(signal.generator);
+    player.setAmplitude(signal.amplitude);
+    player.setToneFrequency(signal.toneFrequency);
+    player.setSweep(signal.sweepSeconds, signal.sweepLimit);
 }

@@ -15,16 +15,19 @@ enum class FileFormat { Wav, Flac, Raw };
 // The settings a playback reads from the player; the defaults are the desktop program's.
 struct SignalSettings {
     GeneratorKind generator = GeneratorKind::None;
-    std::uint16_t amplitude = 40000;
-    std::uint32_t toneFrequency = 1000;
-    std::uint32_t sweepLimit = 2000;
-    std::uint32_t sweepSeconds = 2;
+    std::uint16_t amplitude = SignalPlayer::kDefaultAmplitude;
+    std::uint32_t toneFrequency = SignalPlayer::kDefaultToneFrequency;
+    std::uint32_t sweepLimit = SignalPlayer::kDefaultSweepLimit;
+    std::uint32_t sweepSeconds = SignalPlayer::kDefaultSweepSeconds;
 };
+
+// Hands the settings to the player through its operations.
+void applySignalSettings(SignalPlayer& player, const SignalSettings& signal);
 
 struct PlaySettings {
     bool restEnabled = false;
-    std::uint32_t restEveryMinutes = 120;
-    std::uint32_t restLengthMinutes = 30;
+    std::uint32_t restEveryMinutes = SignalPlayer::kDefaultRestEveryMinutes;
+    std::uint32_t restLengthMinutes = SignalPlayer::kDefaultRestLengthMinutes;
     std::optional<std::uint64_t> durationSeconds;  // none: until interrupted
 };
 

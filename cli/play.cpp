@@ -29,9 +29,7 @@ std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
 // What the desktop program's Stop button does; the playback flushes the device, frees its
 // blocks and sends the end notice.
 void requestStop() {
-    SignalPlayer& player = SignalPlayer::instance;
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+    SignalPlayer::instance.stop();
 }
 
 std::uint64_t millisecondsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
@@ -94,30 +92,17 @@ int runPlay(const Arguments& arguments) {
 
     SignalPlayer& player = SignalPlayer::instance;
     const SignalSettings& signal = arguments.signal;
-    player.generator = signal.generator;
-    player.amplitude = signal.amplitude;
-    player.toneFrequency = signal.toneFrequency;
-    player.sweepLimit = signal.sweepLimit;
-    player.sweepSeconds = signal.sweepSeconds;
-    player.device = opened.device.get();
+    applySignalSettings(player, signal);
+    player.setDevice(opened.device.get());
     player.setEndNotice([](PlaybackEnd how) {
         playbackEnd = how;
         playbackEnded = true;
     });
     const PlaySettings& play = arguments.play;
     if (play.restEnabled) {
-        // As the rest check box does: the switch last, so that the playback never sees it on
-        // with old durations or reference.
-        player.restEveryMinutes = play.restEveryMinutes;
-        player.restLengthMinutes = play.restLengthMinutes;
-        player.restReference = static_cast<std::uint32_t>(player.clock().now());
-        player.restEnabled = 1;
+        player.enableRests(play.restEveryMinutes, play.restLengthMinutes);
     }
-    // As the Play button does.
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
     StatusPrinter status(generatorLabel(signal), isatty(STDOUT_FILENO) != 0);
@@ -157,7 +142,7 @@ int runPlay(const Arguments& arguments) {
     }
     status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));
 
-    player.device = nullptr;
+    player.setDevice(nullptr);
     opened.device.reset();
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         std::fprintf(stderr, "vellumtone-cli: not enough memory for the blocks of this signal\n");

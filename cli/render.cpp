@@ -47,7 +47,7 @@ class CaptureDevice final : public OutputDevice {
             }
         }
         if (failed_ || framesWritten_ >= framesWanted_) {
-            SignalPlayer::instance.stopRequested = 1;
+            SignalPlayer::instance.stop();
         }
         header.flags = (header.flags.load() & ~kBlockQueued) | kBlockDone;
         onWaveOutDone(this, &header);
@@ -74,24 +74,17 @@ PlaybackEnd playInto(const SignalSettings& signal, CaptureDevice& device, std::u
     SignalPlayer& player = SignalPlayer::instance;
     FrozenClock clock(seed);
     PlaybackEnd end = PlaybackEnd::Stopped;
-    player.generator = signal.generator;
-    player.amplitude = signal.amplitude;
-    player.toneFrequency = signal.toneFrequency;
-    player.sweepLimit = signal.sweepLimit;
-    player.sweepSeconds = signal.sweepSeconds;
-    player.restEnabled = 0;
-    player.device = &device;
+    applySignalSettings(player, signal);
+    player.disableRests();
+    player.setDevice(&device);
     player.setClock(&clock);
     player.setEndNotice([&end](PlaybackEnd how) { end = how; });
-    // As the Play button starts a playback; the loop runs here rather than on a thread of
-    // its own, since nothing else needs this one meanwhile.
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.playbackThread();
+    // The loop runs here rather than on a thread of its own, since nothing else needs this
+    // one meanwhile.
+    player.playOnThisThread();
     player.setEndNotice(nullptr);
     player.setClock(nullptr);
-    player.device = nullptr;
+    player.setDevice(nullptr);
     return end;
 }
 

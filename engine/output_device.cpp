@@ -1,7 +1,5 @@
 #include "output_device.h"
 
-#include "signal_player.h"
-
 const char* deviceErrorText(DeviceError error) {
     switch (error) {
         case DeviceError::BadDeviceId:
@@ -20,12 +18,4 @@ const char* deviceErrorText(DeviceError error) {
             break;
     }
     return "Error: Unknown audio system error.";
-}
-
-// Runs on the audio thread (or on whichever thread flushed): it only wakes the playback.
-void onWaveOutDone(OutputDevice* /*device*/, BlockHeader* /*header*/) {
-    SignalPlayer& player = SignalPlayer::instance;
-    if (player.playing.load() != 0) {
-        player.wakeEvent.set();
-    }
 }

@@ -5,10 +5,7 @@
 #include <memory>
 #include <string>
 
-// The one stream format: 44,100 frames per second, 16-bit signed little-endian, two channels.
-inline constexpr std::uint32_t kSampleRate = 44100;
-inline constexpr std::uint32_t kChannels = 2;
-inline constexpr std::uint32_t kBytesPerFrame = 4;
+#include "signal_format.h"
 
 // Flag bits of a block header, with the values the wave-header flags have on Windows.
 enum BlockFlag : std::uint32_t {
@@ -44,7 +41,8 @@ class OutputDevice {
     virtual void queue(BlockHeader& header) = 0;
     // Stops output at once and hands back every queued block, reporting each as done.
     virtual void flush() = 0;
-    // False while the device has lost its sound server.
+    // False while the device cannot reach the sound system (its blocks then still complete
+    // in real time, unheard).
     virtual bool available() const { return true; }
 };
 
@@ -67,8 +65,5 @@ struct OpenResult {
 };
 
 // Opens the system's default audio output in the one stream format, reporting completions
-// to onWaveOutDone.
+// to the player's onWaveOutDone.
 OpenResult openOutputDevice();
-
-// The completion callback the player's device uses: wakes the playback while one runs.
-void onWaveOutDone(OutputDevice* device, BlockHeader* header);

@@ -2,6 +2,8 @@
 // SDL's pull callback.
 #include "sdl_output_device.h"
 
+#include "signal_player.h"
+
 #include <SDL.h>
 
 #include <algorithm>

@@ -1,7 +1,11 @@
+// The player object and its operations: the rules every front end goes through.
 #include "signal_player.h"
+
+#include <algorithm>
 
 #include "clock.h"
 #include "output_device.h"
+#include "signal_format.h"
 
 // Constructed before main; lives until the process ends.
 SignalPlayer SignalPlayer::instance;
@@ -10,7 +14,136 @@ Clock& SignalPlayer::clock() const {
     return clock_ != nullptr ? *clock_ : systemClock();
 }
 
+PlayOutcome SignalPlayer::prepareToPlay() {
+    if (playing.load() != 0 || starting_.load()) {
+        return PlayOutcome::AlreadyPlaying;
+    }
+    stopRequested = 0;
+    volumeChanged = 0;
+    wakeEvent.reset();
+    if (generator.load() == GeneratorKind::None) {
+        return PlayOutcome::NoGenerator;
+    }
+    starting_ = true;
+    return PlayOutcome::Started;
+}
+
+PlayOutcome SignalPlayer::play() {
+    const PlayOutcome outcome = prepareToPlay();
+    if (outcome == PlayOutcome::Started) {
+        startPlayback();
+    }
+    return outcome;
+}
+
+PlayOutcome SignalPlayer::playOnThisThread() {
+    const PlayOutcome outcome = prepareToPlay();
+    if (outcome == PlayOutcome::Started) {
+        playbackThread();
+    }
+    return outcome;
+}
+
+bool SignalPlayer::stop() {
+    if (playing.load() == 0) {
+        return false;
+    }
+    stopRequested = 1;
+    wakeEvent.set();
+    return true;
+}
+
+bool SignalPlayer::setVolumePosition(std::uint32_t position) {
+    return setAmplitude(static_cast<std::uint16_t>(std::min(position, kMaxVolumePosition) * 2));
+}
+
+bool SignalPlayer::setAmplitude(std::uint16_t value) {
+    // A slider click can report the same position twice; a flush for it would only cut
+    // seconds out of the sound.
+    if (amplitude.exchange(value) == value || playing.load() == 0 || resting.load() != 0) {
+        return false;
+    }
+    volumeChanged = 1;
+    // The flush hands back both queued blocks; the playback goes on at the new amplitude.
+    if (OutputDevice* output = device.load()) {
+        output->flush();
+    }
+    return true;
+}
+
+void SignalPlayer::enableRests(std::optional<std::uint32_t> everyMinutes,
+                               std::optional<std::uint32_t> lengthMinutes) {
+    if (everyMinutes) {
+        restEveryMinutes = *everyMinutes;
+    }
+    if (lengthMinutes) {
+        restLengthMinutes = *lengthMinutes;
+    }
+    restReference = static_cast<std::uint32_t>(clock().now());
+    // Last, so that a playback never sees the switch on with the old durations or reference.
+    restEnabled = 1;
+}
+
+void SignalPlayer::disableRests() {
+    restEnabled = 0;
+}
+
+void SignalPlayer::chooseGenerator(GeneratorKind kind) {
+    if (kind != GeneratorKind::None) {
+        generator = kind;
+    }
+}
+
+bool SignalPlayer::setToneFrequency(std::uint32_t hertz) {
+    if (hertz == 0) {
+        return false;
+    }
+    toneFrequency = hertz;
+    return true;
+}
+
+SweepChoice SignalPlayer::setSweep(std::uint32_t seconds, std::uint32_t limit) {
+    if (seconds == 0 || limit == 0) {
+        return SweepChoice::NotPositive;
+    }
+    // Each of a sweep playback's two blocks holds a whole period: refusing a period here
+    // beats a playback that cannot start.
+    if (seconds > kMaxSweepSeconds) {
+        return SweepChoice::TooLong;
+    }
+    sweepSeconds = seconds;
+    sweepLimit = limit;
+    return SweepChoice::Accepted;
+}
+
+void SignalPlayer::setDevice(OutputDevice* output) {
+    device = output;
+}
+
 bool SignalPlayer::outputAvailable() const {
-    const OutputDevice* current = device.load();
-    return current == nullptr || current->available();
+    const OutputDevice* output = device.load();
+    return output != nullptr && output->available();
+}
+
+void SignalPlayer::restoreDefaults() {
+    stopRequested = 0;
+    amplitude = kDefaultAmplitude;
+    restEnabled = 0;
+    resting = 0;
+    volumeChanged = 0;
+    restEveryMinutes = kDefaultRestEveryMinutes;
+    restLengthMinutes = kDefaultRestLengthMinutes;
+    restReference = 0;
+    toneFrequency = kDefaultToneFrequency;
+    sweepSeconds = kDefaultSweepSeconds;
+    sweepLimit = kDefaultSweepLimit;
+    generator = GeneratorKind::None;
+    wakeEvent.reset();
+}
+
+void onWaveOutDone(OutputDevice* /*device*/, BlockHeader* /*header*/) {
+    SignalPlayer& player = SignalPlayer::instance;
+    if (player.playing.load() != 0) {
+        player.wakeEvent.set();
+    }
 }

@@ -3,12 +3,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "auto_reset_event.h"
-#include "generators.h"
 
 class Clock;
 class OutputDevice;
+struct BlockHeader;
 
 enum class GeneratorKind : std::uint32_t {
     None = 0,
@@ -24,6 +25,20 @@ enum class PlaybackEnd {
     OutOfMemory,  // its two blocks could not be allocated; nothing was played
 };
 
+// What Play did.
+enum class PlayOutcome {
+    Started,
+    AlreadyPlaying,  // a playback runs or is starting: nothing happened
+    NoGenerator,     // none chosen yet: nothing starts
+};
+
+// Whether a sweep setting was taken.
+enum class SweepChoice {
+    Accepted,
+    NotPositive,  // the period or the limit is 0
+    TooLong,      // the period is longer than a playback's blocks can be made for
+};
+
 // When a rest ends, in calendar seconds: the play period and the rest both count from the
 // reference. 64-bit, so that even the largest durations a rest field can hold never wrap
 // around into an early rest.
@@ -36,9 +51,21 @@ inline std::uint64_t restEndSeconds(std::uint64_t reference, std::uint64_t every
 // that wakes the playback thread. The user interface, the playback thread and the audio
 // callback share it without locks: every shared field is a lock-free atomic of its own
 // width, so each read sees a whole value. There is exactly one, SignalPlayer::instance.
+//
+// Front ends read the fields for display and change them only through the operations below,
+// which keep the player's rules in one place.
 class SignalPlayer {
   public:
     static SignalPlayer instance;
+
+    static constexpr std::uint16_t kDefaultAmplitude = 40000;
+    static constexpr std::uint32_t kDefaultRestEveryMinutes = 120;
+    static constexpr std::uint32_t kDefaultRestLengthMinutes = 30;
+    static constexpr std::uint32_t kDefaultToneFrequency = 1000;
+    static constexpr std::uint32_t kDefaultSweepSeconds = 2;
+    static constexpr std::uint32_t kDefaultSweepLimit = 2000;
+    // The volume slider's range; the amplitude is twice its position.
+    static constexpr std::uint32_t kMaxVolumePosition = 32767;
 
     SignalPlayer(const SignalPlayer&) = delete;
     SignalPlayer& operator=(const SignalPlayer&) = delete;
@@ -46,18 +73,48 @@ class SignalPlayer {
     std::atomic<std::uint8_t> playing{0};
     AutoResetEvent wakeEvent;
     std::atomic<std::uint8_t> stopRequested;
-    std::atomic<std::uint16_t> amplitude{40000};
+    std::atomic<std::uint16_t> amplitude{kDefaultAmplitude};
     std::atomic<std::uint8_t> restEnabled{0};
     std::atomic<std::uint8_t> resting{0};
     std::atomic<std::uint8_t> volumeChanged{0};
-    std::atomic<std::uint32_t> restEveryMinutes{120};
-    std::atomic<std::uint32_t> restLengthMinutes{30};
+    std::atomic<std::uint32_t> restEveryMinutes{kDefaultRestEveryMinutes};
+    std::atomic<std::uint32_t> restLengthMinutes{kDefaultRestLengthMinutes};
     std::atomic<std::uint32_t> restReference;
     std::atomic<OutputDevice*> device{nullptr};
-    std::atomic<std::uint32_t> toneFrequency{1000};
-    std::atomic<std::uint32_t> sweepSeconds{2};
-    std::atomic<std::uint32_t> sweepLimit{2000};
+    std::atomic<std::uint32_t> toneFrequency{kDefaultToneFrequency};
+    std::atomic<std::uint32_t> sweepSeconds{kDefaultSweepSeconds};
+    std::atomic<std::uint32_t> sweepLimit{kDefaultSweepLimit};
     std::atomic<GeneratorKind> generator{GeneratorKind::None};
+
+    // Play: clears the request flags and the wake-up, then starts a playback of `generator`
+    // on a thread of its own. Refused while a playback runs or is starting.
+    PlayOutcome play();
+    // The same, but the playback runs on the calling thread and has ended when it returns.
+    PlayOutcome playOnThisThread();
+    // Stop: asks the running playback to end; false (nothing done) when none runs.
+    bool stop();
+    // The volume slider: the amplitude is twice the position (at most kMaxVolumePosition).
+    // While a playback plays (not rests) a new amplitude flushes the queued sound, which
+    // resumes at it after a pause; the same amplitude again changes nothing. True if flushed.
+    bool setVolumePosition(std::uint32_t position);
+    bool setAmplitude(std::uint16_t value);
+    // Switches rest periods on, counting the play period from now. A duration without a
+    // value keeps the one the player has.
+    void enableRests(std::optional<std::uint32_t> everyMinutes,
+                     std::optional<std::uint32_t> lengthMinutes);
+    void disableRests();
+    // The generator the next Play starts; there is no going back to None.
+    void chooseGenerator(GeneratorKind kind);
+    // False, storing nothing, for 0 Hz.
+    bool setToneFrequency(std::uint32_t hertz);
+    // Both values or neither are stored.
+    SweepChoice setSweep(std::uint32_t seconds, std::uint32_t limit);
+    // The output device the playbacks use; null for none.
+    void setDevice(OutputDevice* output);
+    // False while there is no device or it has lost the sound system.
+    bool outputAvailable() const;
+    // Back to the state at start-up, for tests; only while nothing plays.
+    void restoreDefaults();
 
     // Writes every frame of a block with the generator's signal. pinkState is the pink
     // filter's state y, carried from block to block; sweepSeconds is the sweep period S as it
@@ -77,9 +134,6 @@ class SignalPlayer {
     // Runs one playback until it is stopped.
     void runPlayback(GeneratorKind kind);
 
-    // False while the device has lost the sound server.
-    bool outputAvailable() const;
-
     // Set while no playback runs. A null clock means the system clock.
     void setClock(Clock* clock) { clock_ = clock; }
     // The clock the playbacks run on; front ends read calendar time from it too.
@@ -90,7 +144,11 @@ class SignalPlayer {
 
   private:
     SignalPlayer() = default;
+    PlayOutcome prepareToPlay();
 
+    // Set by Play until the playback thread has set `playing`, so that two quick Plays never
+    // start two playbacks.
+    std::atomic<bool> starting_{false};
     Clock* clock_ = nullptr;
     std::function<void(PlaybackEnd)> endNotice_;
 };
@@ -102,3 +160,7 @@ static_assert(std::atomic<GeneratorKind>::is_always_lock_free);
 static_assert(std::atomic<OutputDevice*>::is_always_lock_free);
 static_assert(sizeof(std::atomic<std::uint8_t>) == 1 && sizeof(std::atomic<std::uint16_t>) == 2 &&
               sizeof(std::atomic<std::uint32_t>) == 4 && sizeof(std::atomic<GeneratorKind>) == 4);
+
+// The completion callback of the player's device, on the audio system's thread (or the one
+// that flushed): wakes the playback while one runs, and does nothing else.
+void onWaveOutDone(OutputDevice* device, BlockHeader* header);

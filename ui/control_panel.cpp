@@ -11,16 +11,16 @@
 #include <mutex>
 
 #include "engine/clock.h"
-#include "engine/output_device.h"
 #include "resources/resource_ids.h"
+#include "ui/common/field_checks.h"
+#include "ui/common/messages.h"
 #include "ui/dialog_units.h"
-#include "ui/input_checks.h"
 
 namespace {
 
 SignalPlayer& player = SignalPlayer::instance;
 
-constexpr int kVolumeMax = 32767;
+constexpr int kVolumeMax = static_cast<int>(SignalPlayer::kMaxVolumePosition);
 constexpr int kVolumeStep = 3000;
 
 }  // namespace
@@ -55,7 +55,7 @@ ControlPanel::ControlPanel(wxWindow* parent)
     restEvery_ = placed(new wxTextCtrl(this, ids::kRestEvery, "120"), 100, 105, 37, 12);
     label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 69, 11);
     restLength_ = placed(new wxTextCtrl(this, ids::kRestLength, "30"), 100, 119, 37, 12);
-    status_ = label(ids::kStatusLine, "Please select the generator from menu", 13, 20, 165, 14);
+    status_ = label(ids::kStatusLine, kNoGeneratorStatus, 13, 20, 165, 14);
     volume_ = placed(new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax), 61, 70, 58, 11);
     burnInText_ = label(ids::kBurnInStatus, "", 7, kBurnInTop, 180, 8);
 
@@ -102,67 +102,44 @@ void ControlPanel::setUpVolumeSlider() {
 }
 
 void ControlPanel::onPlay(wxCommandEvent& /*event*/) {
-    if (player.playing.load() != 0) {
-        return;
+    switch (player.play()) {
+        case PlayOutcome::Started:
+            play_->Disable();
+            // The keyboard stays on the panel: Stop is the button that can be pressed now.
+            stop_->SetFocus();
+            burnIn_.start(player.clock().now());
+            showBurnIn(BurnInStatus::State::Playing);
+            ticker_.Start(1000);
+            break;
+        case PlayOutcome::NoGenerator:
+            wxMessageBox(kSelectGeneratorMessage, kMessageCaption, wxOK, wxGetTopLevelParent(this));
+            break;
+        case PlayOutcome::AlreadyPlaying:
+            break;
     }
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    if (player.generator.load() == GeneratorKind::None) {
-        wxMessageBox(kSelectGeneratorMessage, kMessageCaption, wxOK, wxGetTopLevelParent(this));
-        return;
-    }
-    play_->Disable();
-    player.startPlayback();
-    // The keyboard stays on the panel: Stop is the button that can be pressed now.
-    stop_->SetFocus();
-    burnIn_.start(player.clock().now());
-    showBurnIn(BurnInStatus::State::Playing);
-    ticker_.Start(1000);
 }
 
 void ControlPanel::onStop(wxCommandEvent& /*event*/) {
-    if (player.playing.load() == 0) {
-        return;
+    if (player.stop()) {
+        stop_->Disable();
     }
-    stop_->Disable();
-    player.stopRequested = 1;
-    player.wakeEvent.set();
 }
 
 void ControlPanel::onRestCheck(wxCommandEvent& /*event*/) {
-    if (restCheck_->IsChecked()) {
-        if (auto minutes = readRestMinutes(restEvery_->GetValue().utf8_string())) {
-            player.restEveryMinutes = *minutes;
-        }
-        if (auto minutes = readRestMinutes(restLength_->GetValue().utf8_string())) {
-            player.restLengthMinutes = *minutes;
-        }
-        restEvery_->Disable();
-        restLength_->Disable();
-        player.restReference = static_cast<std::uint32_t>(player.clock().now());
-        // Last, so that a playback never sees the switch on with the old durations.
-        player.restEnabled = 1;
-    } else {
-        player.restEnabled = 0;
-        restEvery_->Enable();
-        restLength_->Enable();
-    }
+    const bool checked = restCheck_->IsChecked();
+    applyRestCheck(player, checked, restEvery_->GetValue().utf8_string(),
+                   restLength_->GetValue().utf8_string());
+    // The durations are taken when the box is checked; to change them, clear it first.
+    restEvery_->Enable(!checked);
+    restLength_->Enable(!checked);
 }
 
 void ControlPanel::onVolume(wxCommandEvent& /*event*/) {
-    player.amplitude = static_cast<std::uint16_t>(volume_->GetValue() * 2);
-    if (player.playing.load() != 0 && player.resting.load() == 0) {
-        player.volumeChanged = 1;
-        // The flush hands back both queued blocks; the playback goes on at the new amplitude.
-        if (OutputDevice* device = player.device.load()) {
-            device->flush();
-        }
-    }
+    player.setVolumePosition(static_cast<std::uint32_t>(volume_->GetValue()));
 }
 
 void ControlPanel::onTick(wxTimerEvent& /*event*/) {
-    if (player.device.load() == nullptr || !player.outputAvailable()) {
+    if (!player.outputAvailable()) {
         showBurnIn(BurnInStatus::State::NoOutput);
     } else if (player.resting.load() != 0) {
         showBurnIn(BurnInStatus::State::Resting);

@@ -10,10 +10,10 @@
 #include "resources/resource_ids.h"
 #include "resources/vellumtone.xpm"
 #include "ui/about_dialog.h"
+#include "ui/common/messages.h"
 #include "ui/compact_style.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_units.h"
-#include "ui/input_checks.h"
 #include "ui/sweep_dialog.h"
 #include "ui/tone_dialog.h"
 #include "ui/window_placement.h"
@@ -70,9 +70,9 @@ wxMenuBar* makeMenuBar() {
     return bar;
 }
 
-void selectGenerator(ControlPanel* panel, GeneratorKind kind, const char* status) {
-    SignalPlayer::instance.generator = kind;
-    panel->setStatusText(status);
+void selectGenerator(ControlPanel* panel, GeneratorKind kind) {
+    SignalPlayer::instance.chooseGenerator(kind);
+    panel->setStatusText(generatorStatusText(kind));
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ void MainWindow::useOutputDevice(OpenResult opened) {
         return;
     }
     // Like every resource acquired at start-up, the device lives until the process ends.
-    SignalPlayer::instance.device = opened.device.release();
+    SignalPlayer::instance.setDevice(opened.device.release());
 }
 
 MainWindow::MainWindow()
@@ -117,24 +117,24 @@ MainWindow::MainWindow()
 }
 
 void MainWindow::onWhiteNoise(wxCommandEvent& /*event*/) {
-    selectGenerator(panel_, GeneratorKind::WhiteNoise, "Using: White Noise");
+    selectGenerator(panel_, GeneratorKind::WhiteNoise);
 }
 
 void MainWindow::onPinkNoise(wxCommandEvent& /*event*/) {
-    selectGenerator(panel_, GeneratorKind::PinkNoise, "Using: Pink Noise");
+    selectGenerator(panel_, GeneratorKind::PinkNoise);
 }
 
 void MainWindow::onPureTone(wxCommandEvent& /*event*/) {
     ToneDialog dialog(this);
     dialog.ShowModal();
     // However the dialog was closed, the pure tone is the generator from now on.
-    selectGenerator(panel_, GeneratorKind::PureTone, "Using: Pure tone");
+    selectGenerator(panel_, GeneratorKind::PureTone);
 }
 
 void MainWindow::onSweep(wxCommandEvent& /*event*/) {
     SweepDialog dialog(this);
     dialog.ShowModal();
-    selectGenerator(panel_, GeneratorKind::FrequencySweep, "Using: Frequency sweep");
+    selectGenerator(panel_, GeneratorKind::FrequencySweep);
 }
 
 void MainWindow::onAbout(wxCommandEvent& /*event*/) {

@@ -5,12 +5,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "engine/number_text.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/common/field_checks.h"
+#include "ui/common/messages.h"
+#include "ui/common/number_text.h"
 #include "ui/dialog_frame.h"
 #include "ui/dialog_units.h"
-#include "ui/input_checks.h"
 
 SweepDialog::SweepDialog(wxWindow* owner)
     : wxDialog(owner, ids::kSweepTemplate, "Frequency sweep", wxDefaultPosition, wxDefaultSize,
@@ -37,14 +38,12 @@ SweepDialog::SweepDialog(wxWindow* owner)
 }
 
 void SweepDialog::onOk(wxCommandEvent& /*event*/) {
-    const SweepCheck check =
-        checkSweepSettings(seconds_->GetValue().utf8_string(), limit_->GetValue().utf8_string());
-    if (!check.settings) {
-        wxMessageBox(wxString::FromUTF8(check.message), kMessageCaption, wxOK, this);
+    const auto refusal =
+        applySweepFields(SignalPlayer::instance, seconds_->GetValue().utf8_string(),
+                         limit_->GetValue().utf8_string());
+    if (refusal) {
+        wxMessageBox(wxString::FromUTF8(*refusal), kMessageCaption, wxOK, this);
         return;
     }
-    SignalPlayer& player = SignalPlayer::instance;
-    player.sweepSeconds = check.settings->seconds;
-    player.sweepLimit = check.settings->limit;
     EndModal(0);
 }

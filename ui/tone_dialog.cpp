@@ -7,12 +7,13 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "engine/number_text.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/common/field_checks.h"
+#include "ui/common/messages.h"
+#include "ui/common/number_text.h"
 #include "ui/dialog_frame.h"
 #include "ui/dialog_units.h"
-#include "ui/input_checks.h"
 
 ToneDialog::ToneDialog(wxWindow* owner)
     : wxDialog(owner, ids::kToneTemplate, "Pure test tone setting", wxDefaultPosition,
@@ -41,11 +42,12 @@ ToneDialog::ToneDialog(wxWindow* owner)
 }
 
 void ToneDialog::onOk(wxCommandEvent& /*event*/) {
-    if (auto frequency = checkToneFrequency(frequency_->GetValue().utf8_string())) {
-        SignalPlayer::instance.toneFrequency = *frequency;
+    const auto refusal =
+        applyToneField(SignalPlayer::instance, frequency_->GetValue().utf8_string());
+    if (!refusal) {
         EndModal(0);
         return;
     }
     // The text stays as typed, for the user to correct.
-    wxMessageBox(kToneRejectedMessage, kMessageCaption, wxOK, this);
+    wxMessageBox(wxString::FromUTF8(*refusal), kMessageCaption, wxOK, this);
 }

@@ -12,10 +12,11 @@
 #include <numbers>
 #include <vector>
 
-#include "engine/generators.h"
+#include "engine/random_source.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
-#include "engine/test_output_device.h"
-#include "engine/virtual_clock.h"
+#include "engine/testing/test_output_device.h"
+#include "engine/testing/virtual_clock.h"
 
 namespace {
 
@@ -442,20 +443,14 @@ std::vector<TestOutputDevice::Played> playFor(GeneratorKind kind, std::uint64_t 
     VirtualClock clock(startSeconds);
     TestOutputDevice device(&clock);
     std::promise<PlaybackEnd> ended;
-    player.generator = kind;
-    player.device = &device;
+    player.chooseGenerator(kind);
+    player.setDevice(&device);
     player.setClock(&clock);
     player.setEndNotice([&ended](PlaybackEnd how) { ended.set_value(how); });
-    clock.at(startSeconds * 1000 + stopMs, [] {
-        player.stopRequested = 1;
-        player.wakeEvent.set();
-    });
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    clock.at(startSeconds * 1000 + stopMs, [] { player.stop(); });
+    player.play();
     EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
-    player.device = nullptr;
+    player.setDevice(nullptr);
     player.setClock(nullptr);
     player.setEndNotice(nullptr);
     return device.played();

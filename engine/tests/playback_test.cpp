@@ -8,10 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "engine/generators.h"
+#include "engine/random_source.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
-#include "engine/test_output_device.h"
-#include "engine/virtual_clock.h"
+#include "engine/testing/test_output_device.h"
+#include "engine/testing/virtual_clock.h"
 
 namespace {
 
@@ -26,29 +27,8 @@ std::uint64_t sinceStart(std::uint64_t ms) {
     return ms - kStartMs;
 }
 
-// What the panel's Stop button does.
 void pressStop() {
-    if (player.playing.load() != 0) {
-        player.stopRequested = 1;
-        player.wakeEvent.set();
-    }
-}
-
-// What the panel's slider does when it moves.
-void moveSlider(std::uint16_t amplitude) {
-    player.amplitude = amplitude;
-    if (player.playing.load() != 0 && player.resting.load() == 0) {
-        player.volumeChanged = 1;
-        player.device.load()->flush();
-    }
-}
-
-// What the panel's rest check box does when it is checked.
-void checkRestBox(std::uint32_t every, std::uint32_t length, std::uint64_t nowSeconds) {
-    player.restEveryMinutes = every;
-    player.restLengthMinutes = length;
-    player.restReference = static_cast<std::uint32_t>(nowSeconds);
-    player.restEnabled = 1;
+    player.stop();
 }
 
 struct Gap {
@@ -92,8 +72,8 @@ std::int16_t peak(const std::vector<std::int16_t>& samples) {
 class PlaybackRun {
   public:
     explicit PlaybackRun(GeneratorKind kind, bool withDevice = true) {
-        player.generator = kind;
-        player.device = withDevice ? &device_ : nullptr;
+        player.chooseGenerator(kind);
+        player.setDevice(withDevice ? &device_ : nullptr);
         player.setClock(&clock_);
         player.setEndNotice([this](PlaybackEnd how) {
             endedAtMs_ = clock_.nowMs();
@@ -101,7 +81,7 @@ class PlaybackRun {
         });
     }
     ~PlaybackRun() {
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setClock(nullptr);
         player.setEndNotice(nullptr);
     }
@@ -109,12 +89,7 @@ class PlaybackRun {
     VirtualClock& clock() { return clock_; }
     TestOutputDevice& device() { return device_; }
 
-    static void start() {
-        player.stopRequested = 0;
-        player.volumeChanged = 0;
-        player.wakeEvent.reset();
-        player.startPlayback();
-    }
+    static void start() { player.play(); }
     // Schedules an action at a time counted from the start of the playback.
     void at(std::uint64_t ms, std::function<void()> action) {
         clock_.at(kStartMs + ms, std::move(action));
@@ -132,15 +107,7 @@ class PlaybackRun {
 
 class Playback : public ::testing::Test {
   protected:
-    void SetUp() override {
-        player.amplitude = 40000;
-        player.restEnabled = 0;
-        player.restEveryMinutes = 120;
-        player.restLengthMinutes = 30;
-        player.toneFrequency = 1000;
-        player.sweepSeconds = 2;
-        player.sweepLimit = 2000;
-    }
+    void SetUp() override { player.restoreDefaults(); }
     void TearDown() override {
         EXPECT_EQ(player.playing.load(), 0);
         EXPECT_EQ(player.resting.load(), 0);
@@ -274,7 +241,7 @@ TEST_F(Playback, StopDuringARestEndsWithin100MsAndFlushesTheLastBlock) {
 
 TEST_F(Playback, VolumeChangeFlushesQueuesOneBlockAtTheNewLevelThenPausesTwoSeconds) {
     PlaybackRun run(GeneratorKind::PureTone);
-    run.at(5500, [] { moveSlider(10000); });
+    run.at(5500, [] { player.setAmplitude(10000); });
     run.stopAt(10'000);
     run.start();
     run.waitForEnd();
@@ -298,7 +265,7 @@ TEST_F(Playback, VolumeChangeFlushesQueuesOneBlockAtTheNewLevelThenPausesTwoSeco
 
 TEST_F(Playback, StopRightAfterAVolumeChangeEndsAfterThePause) {
     PlaybackRun run(GeneratorKind::WhiteNoise);
-    run.at(5500, [] { moveSlider(20000); });
+    run.at(5500, [] { player.setAmplitude(20000); });
     run.stopAt(5510);
     run.start();
     run.waitForEnd();
@@ -313,7 +280,7 @@ TEST_F(Playback, LongSweepBlocksAreNotRefilledWhileStillPlayingAfterAFlush) {
     PlaybackRun run(GeneratorKind::FrequencySweep);
     run.device().keepSamples(false);
     for (std::uint64_t ms : {4000U, 4300U, 9100U}) {
-        run.at(ms, [] { moveSlider(30000); });
+        run.at(ms, [] { player.setAmplitude(30000); });
     }
     run.stopAt(30'000);
     run.start();
@@ -366,15 +333,14 @@ TEST_F(Playback, EachPlaybackSeedsTheRandomSourceAndStartsThePinkFilterAfresh) {
         VirtualClock clock(startSeconds);
         TestOutputDevice device(&clock);
         std::promise<void> ended;
-        player.generator = GeneratorKind::PinkNoise;
-        player.device = &device;
+        player.chooseGenerator(GeneratorKind::PinkNoise);
+        player.setDevice(&device);
         player.setClock(&clock);
         player.setEndNotice([&](PlaybackEnd) { ended.set_value(); });
         clock.at(startSeconds * 1000 + 500, pressStop);
-        player.stopRequested = 0;
-        player.startPlayback();
+        player.play();
         ended.get_future().wait();
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setClock(nullptr);
         player.setEndNotice(nullptr);
         return device.played();
@@ -459,12 +425,11 @@ TEST_F(Playback, UserActionsFromAnotherThreadWhileTheDeviceCompletesBlocks) {
     VirtualClock clock(kStartSeconds);
     TestOutputDevice device;  // completes blocks only when told
     std::promise<PlaybackEnd> ended;
-    player.generator = GeneratorKind::PinkNoise;
-    player.device = &device;
+    player.chooseGenerator(GeneratorKind::PinkNoise);
+    player.setDevice(&device);
     player.setClock(&clock);
     player.setEndNotice([&](PlaybackEnd how) { ended.set_value(how); });
-    player.stopRequested = 0;
-    player.startPlayback();
+    player.play();
 
     auto completeBlocks = [&](int count) {
         for (int i = 0; i < count;) {
@@ -476,9 +441,9 @@ TEST_F(Playback, UserActionsFromAnotherThreadWhileTheDeviceCompletesBlocks) {
         }
     };
     completeBlocks(20);
-    moveSlider(1000);
+    player.setAmplitude(1000);
     completeBlocks(10);
-    checkRestBox(0, 0, clock.now());
+    player.enableRests(0, 0);
     completeBlocks(10);
     player.restEnabled = 0;
     player.toneFrequency = 500;
@@ -487,7 +452,7 @@ TEST_F(Playback, UserActionsFromAnotherThreadWhileTheDeviceCompletesBlocks) {
     EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
     EXPECT_EQ(device.held(), 0U);
     EXPECT_EQ(device.requeuedWhileHeld(), 0U);
-    player.device = nullptr;
+    player.setDevice(nullptr);
     player.setClock(nullptr);
     player.setEndNotice(nullptr);
 }

@@ -20,7 +20,7 @@
 #include "engine/output_device.h"
 #include "engine/sdl_output_device.h"
 #include "engine/signal_player.h"
-#include "engine/tests/sound_capture.h"
+#include "engine/testing/sound_capture.h"
 
 namespace {
 
@@ -44,16 +44,12 @@ bool soundServerReachable() {
 std::future<PlaybackEnd> pressPlay(GeneratorKind kind) {
     auto ended = std::make_shared<std::promise<PlaybackEnd>>();
     player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
-    player.generator = kind;
-    player.stopRequested = 0;
-    player.volumeChanged = 0;
-    player.wakeEvent.reset();
-    player.startPlayback();
+    player.chooseGenerator(kind);
+    player.play();
     return ended->get_future();
 }
 void pressStop() {
-    player.stopRequested = 1;
-    player.wakeEvent.set();
+    player.stop();
 }
 
 // ---- Looking at a recording (interleaved left, right) ----
@@ -161,7 +157,7 @@ class RealAudio : public testing::Test {
         }
     }
     static void TearDownTestSuite() {
-        player.device = nullptr;
+        player.setDevice(nullptr);
         player.setEndNotice(nullptr);
         delete opened_;
         opened_ = nullptr;
@@ -177,7 +173,7 @@ class RealAudio : public testing::Test {
             GTEST_SKIP() << "no sound server; run through scripts/test.sh";
         }
         ASSERT_NE(opened_->device, nullptr) << opened_->error;
-        player.device = opened_->device.get();
+        player.setDevice(opened_->device.get());
         player.amplitude = 40000;
         player.toneFrequency = 1000;
         player.sweepLimit = 2000;
@@ -354,11 +350,7 @@ TEST_F(RealAudio, PinkNoiseHasItsLevelAndLittleHighFrequencyEnergy) {
 // As the panel does on a volume change: new amplitude, the flag, and a flush. The loud tone
 // stops at once and what follows is at the new level.
 TEST_F(RealAudio, VolumeChangeIsHeardAtTheNewLevel) {
-    const auto change = [] {
-        player.amplitude = 20000;
-        player.volumeChanged = 1;
-        player.device.load()->flush();
-    };
+    const auto change = [] { player.setAmplitude(20000); };
     const Recording rec = play(GeneratorKind::PureTone, 5.0, change, 1.5);
     EXPECT_EQ(firstStereoDifference(rec.samples), std::string::npos);
     const auto mono = leftChannel(rec.samples);
@@ -475,7 +467,7 @@ class SoundServerDeathTest : public testing::Test {
 
 // In the child: Play with a null device must still start a playback, and Stop end it.
 bool nullDevicePlaysAndStops() {
-    player.device = nullptr;
+    player.setDevice(nullptr);
     auto ended = pressPlay(GeneratorKind::PinkNoise);
     std::this_thread::sleep_for(300ms);
     const bool started = player.playing.load() != 0;
@@ -598,7 +590,7 @@ void loseTheServerWhilePlaying() {
         waitpid(server, nullptr, 0);
         _exit(3);
     }
-    player.device = opened.device.get();
+    player.setDevice(opened.device.get());
     player.toneFrequency = 1000;
     auto first = pressPlay(GeneratorKind::PureTone);
     std::this_thread::sleep_for(1500ms);
@@ -614,7 +606,7 @@ void loseTheServerWhilePlaying() {
     std::fprintf(stderr, "server killed; Stop took %ld ms, then %ld ms\n", firstStop, secondStop);
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
-    player.device = nullptr;
+    player.setDevice(nullptr);
     opened.device.reset();
     std::exit(firstStop >= 0 && secondStop >= 0 ? 0 : 1);
 }

@@ -1,4 +1,4 @@
-// The player's state at start-up and the event that wakes the playback.
+// The player's operations, and the event that wakes the playback.
 
 #include <gtest/gtest.h>
 
@@ -7,28 +7,70 @@
 #include <thread>
 
 #include "engine/signal_player.h"
+#include "engine/testing/test_output_device.h"
 
 namespace {
 
-TEST(SignalPlayer, StartsWithTheDefaults) {
-    // Nothing in this program touches the player before this test.
-    const SignalPlayer& p = SignalPlayer::instance;
-    EXPECT_EQ(p.playing.load(), 0);
-    EXPECT_EQ(p.stopRequested.load(), 0);
-    EXPECT_EQ(p.amplitude.load(), 40000);
-    EXPECT_EQ(p.restEnabled.load(), 0);
-    EXPECT_EQ(p.resting.load(), 0);
-    EXPECT_EQ(p.volumeChanged.load(), 0);
-    EXPECT_EQ(p.restEveryMinutes.load(), 120U);
-    EXPECT_EQ(p.restLengthMinutes.load(), 30U);
-    EXPECT_EQ(p.restReference.load(), 0U);
-    EXPECT_EQ(p.device.load(), nullptr);
-    EXPECT_EQ(p.toneFrequency.load(), 1000U);
-    EXPECT_EQ(p.sweepSeconds.load(), 2U);
-    EXPECT_EQ(p.sweepLimit.load(), 2000U);
-    EXPECT_EQ(p.generator.load(), GeneratorKind::None);
-    EXPECT_FALSE(SignalPlayer::instance.wakeEvent.tryWait()) << "created signalled";
-    EXPECT_STREQ(AutoResetEvent::kPlaybackEventName, "vellumtone_playing");
+SignalPlayer& player = SignalPlayer::instance;
+
+// A playback into a device whose blocks finish only when the test says so.
+class PlayerOperations : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        player.restoreDefaults();
+        player.setDevice(&device);
+        player.setEndNotice([this](PlaybackEnd) { ended = true; });
+    }
+    void TearDown() override {
+        player.stop();
+        waitFor([this] { return ended.load(); });
+        player.setDevice(nullptr);
+        player.setEndNotice(nullptr);
+    }
+    template <typename Condition>
+    static void waitFor(Condition condition) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!condition() && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(condition());
+    }
+
+    TestOutputDevice device;
+    std::atomic<bool> ended{false};
+};
+
+TEST_F(PlayerOperations, PlayWithoutGeneratorClearsTheRequestsAndStartsNothing) {
+    player.setVolumePosition(1000);  // not playing: no flush, no pause owed
+    player.wakeEvent.set();
+    EXPECT_EQ(player.play(), PlayOutcome::NoGenerator);
+    EXPECT_FALSE(player.wakeEvent.tryWait());
+    EXPECT_FALSE(player.stop());
+    EXPECT_EQ(device.flushes(), 0U);
+    ended = true;
+}
+
+TEST_F(PlayerOperations, TwoQuickPlaysStartOnePlayback) {
+    player.chooseGenerator(GeneratorKind::WhiteNoise);
+    EXPECT_EQ(player.play(), PlayOutcome::Started);
+    EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
+    waitFor([this] { return device.played().size() == 2; });
+    EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
+    EXPECT_EQ(device.requeuedWhileHeld(), 0U);
+}
+
+TEST_F(PlayerOperations, OnlyARealVolumeChangeFlushesWhilePlaying) {
+    player.chooseGenerator(GeneratorKind::PureTone);
+    player.play();
+    waitFor([this] { return device.played().size() == 2; });
+    // The slider reports the position it already has, as GTK does for one click.
+    EXPECT_FALSE(player.setVolumePosition(SignalPlayer::kDefaultAmplitude / 2));
+    EXPECT_EQ(device.flushes(), 0U);
+    EXPECT_TRUE(player.setVolumePosition(99999));  // beyond the slider: its maximum
+    EXPECT_EQ(player.amplitude.load(), 65534);
+    EXPECT_FALSE(player.setVolumePosition(32767));
+    EXPECT_EQ(device.flushes(), 1U);
+    EXPECT_EQ(player.volumeChanged.load(), 1);
 }
 
 TEST(AutoResetEvent, ManySetsWhileNobodyWaitsLeaveItSignalledOnce) {

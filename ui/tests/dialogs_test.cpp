@@ -45,7 +45,6 @@ TEST_F(MainWindowTest, ToneDialogRefusesZeroAndStoresANumberBeforeLetters) {
         EXPECT_FALSE(dialog.IsModal());
     });
     EXPECT_EQ(player.toneFrequency.load(), 440U);
-    player.toneFrequency = 1000;
 }
 
 TEST_F(MainWindowTest, SweepDialogStoresBothValuesOrNeither) {
@@ -65,15 +64,13 @@ TEST_F(MainWindowTest, SweepDialogStoresBothValuesOrNeither) {
     EXPECT_EQ(text(ids::kStatusLine), "Using: Frequency sweep");
 
     // The close box keeps the values and still chooses the sweep.
-    player.generator = GeneratorKind::WhiteNoise;
+    player.chooseGenerator(GeneratorKind::WhiteNoise);
     withDialog(ids::kMenuSweep, [](wxDialog& dialog) {
         setText(dialog.FindWindow(ids::kSweepSeconds), "5");
         dialog.Close();
     });
     EXPECT_EQ(player.sweepSeconds.load(), 7U);
     EXPECT_EQ(player.generator.load(), GeneratorKind::FrequencySweep);
-    player.sweepSeconds = 2;
-    player.sweepLimit = 2000;
 }
 
 TEST_F(MainWindowTest, AboutBoxClosesWithEnterButNotEscape) {

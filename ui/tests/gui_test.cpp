@@ -80,7 +80,7 @@ void MainWindowTest::SetUp() {
         GTEST_SKIP() << "no display";
     }
     player.setClock(&clock);
-    player.device = &device;
+    player.setDevice(&device);
     window = MainWindow::open();
     ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
 }
@@ -97,8 +97,8 @@ void MainWindowTest::TearDown() {
         waitUntil([this] { return player.playing.load() == 0 && control(1001)->IsEnabled(); }));
     window->Destroy();
     waitUntil([] { return false; }, std::chrono::milliseconds(50));
-    player.device = nullptr;
-    player.generator = GeneratorKind::None;
+    player.setDevice(nullptr);
+    player.restoreDefaults();
     player.setClock(nullptr);
 }
 

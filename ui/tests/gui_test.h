@@ -14,8 +14,8 @@
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
-#include "engine/test_output_device.h"
-#include "engine/virtual_clock.h"
+#include "engine/testing/test_output_device.h"
+#include "engine/testing/virtual_clock.h"
 
 class GuiTestDialogHook : public wxTestingModalHook {
   public:

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/generators.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
@@ -94,7 +94,7 @@ TEST_F(PanelTest, SliderFlushesOnlyWhilePlayingAndNotResting) {
 // playback inside it until the test lets it go.
 TEST_F(PanelTest, DuringARestTheSliderOnlySetsTheAmplitudeAndTheStatusSaysWhenItEnds) {
     TestOutputDevice timedDevice(&clock);
-    player.device = &timedDevice;
+    player.setDevice(&timedDevice);
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
     clock.at(kStartSeconds * 1000 + 1500, [&] {
@@ -119,13 +119,13 @@ TEST_F(PanelTest, DuringARestTheSliderOnlySetsTheAmplitudeAndTheStatusSaysWhenIt
     click(control(ids::kStop));
     release = true;
     ASSERT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
-    player.device = &device;
+    player.setDevice(&device);
 }
 
 TEST_F(PanelTest, APlaybackWithoutMemoryIsToldAndFreesTheButtons) {
     player.sweepSeconds = kMaxSweepSeconds + 1;  // behind the dialog's back
     chooseMenu(ids::kMenuWhiteNoise);
-    player.generator = GeneratorKind::FrequencySweep;
+    player.chooseGenerator(GeneratorKind::FrequencySweep);
     wxTEST_DIALOG(
         {
             click(control(ids::kPlay));
@@ -133,16 +133,15 @@ TEST_F(PanelTest, APlaybackWithoutMemoryIsToldAndFreesTheButtons) {
         },
         ExpectMessage("Error: Unable to allocate or lock memory."));
     EXPECT_TRUE(control(ids::kStop)->IsEnabled());
-    player.sweepSeconds = 2;
 }
 
 TEST_F(PanelTest, AFailedDeviceIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying) {
-    player.device = nullptr;
+    player.setDevice(nullptr);
     wxTEST_DIALOG(
         window->useOutputDevice(TestOutputDevice::failedOpen(DeviceError::BadFormat)),
         ExpectMessage("Error: Attempted to open with an unsupported waveform-audio format."));
     EXPECT_EQ(player.device.load(), nullptr);
-    player.device = &device;
+    player.setDevice(&device);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(chooseMenu(ids::kMenuExit), testing::ExitedWithCode(0), "");

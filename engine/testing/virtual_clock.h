@@ -6,7 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include "clock.h"
+#include "engine/clock.h"
 
 // A clock for tests on which time passes only when the playback sleeps or waits. Actions
 // scheduled at virtual times (a test's button presses, a test device's completions) run in

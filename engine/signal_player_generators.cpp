@@ -1,19 +1,13 @@
-#include "generators.h"
+// The generators, members of SignalPlayer: each fills one block from the player's settings.
+#include "signal_player.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "signal_player.h"
+#include "random_source.h"
+#include "signal_format.h"
 
 namespace {
-
-std::uint32_t randomState = 0;
-
-// One step of the random source on a given state.
-inline std::uint32_t stepRandom(std::uint32_t& state) {
-    state = state * 214013U + 2531011U;
-    return (state >> 16) & 0x7FFFU;
-}
 
 // Converts to an integer rounding toward zero and keeps the low 16 bits, as a 16-bit sample.
 inline std::int16_t truncateToSample(double value) {
@@ -32,21 +26,13 @@ void putSilence(std::int16_t* frames, std::uint32_t frameCount) {
 
 }  // namespace
 
-void seedRandom(std::uint32_t seed) {
-    randomState = seed;
-}
-
-std::uint32_t nextRandom() {
-    return stepRandom(randomState);
-}
-
 // The amplitude is read once per sample: a slider move is heard from the very next sample.
 // The frame index n runs as a double, as the formulas use it. The noise loops draw from a
 // local copy of the random state, stored back after the block: kept in a register, it does
 // not go through memory on every draw (that store and reload took 40 % of white noise's time).
 
 void SignalPlayer::fillWhiteNoise(std::int16_t* frames, std::uint32_t frameCount) const {
-    std::uint32_t random = randomState;
+    std::uint32_t random = loadRandomState();
     for (std::uint32_t i = 0; i < frameCount; ++i) {
         const std::uint32_t a = amplitude.load(std::memory_order_relaxed);
         std::int32_t sample = 0;
@@ -56,13 +42,13 @@ void SignalPlayer::fillWhiteNoise(std::int16_t* frames, std::uint32_t frameCount
         }
         putFrame(frames, i, static_cast<std::int16_t>(static_cast<std::uint16_t>(sample)));
     }
-    randomState = random;
+    storeRandomState(random);
 }
 
 void SignalPlayer::fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount, double& y) const {
     // One-pole low-pass filter over uniform noise scaled to 0..1.
     double state = y;
-    std::uint32_t random = randomState;
+    std::uint32_t random = loadRandomState();
     for (std::uint32_t i = 0; i < frameCount; ++i) {
         const double r = static_cast<double>(stepRandom(random));
         state = (r * kUnitScale) * 0.0625 + state * 0.9375;
@@ -71,7 +57,7 @@ void SignalPlayer::fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount,
         putFrame(frames, i, truncateToSample(value));
     }
     y = state;
-    randomState = random;
+    storeRandomState(random);
 }
 
 void SignalPlayer::fillPureTone(std::int16_t* frames, std::uint32_t frameCount) const {

@@ -5,7 +5,8 @@
 #include <mutex>
 #include <vector>
 
-#include "output_device.h"
+#include "engine/output_device.h"
+#include "engine/signal_player.h"
 
 class VirtualClock;
 

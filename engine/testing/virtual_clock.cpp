@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "auto_reset_event.h"
+#include "engine/auto_reset_event.h"
 
 bool VirtualClock::runNext(std::uint64_t limit) {
     std::function<void()> action;

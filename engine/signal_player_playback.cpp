@@ -1,8 +1,11 @@
+// The playback loop, members of SignalPlayer: one playback from Play to Stop, on its own thread.
 #include <thread>
 
 #include "audio_block.h"
 #include "clock.h"
 #include "output_device.h"
+#include "random_source.h"
+#include "signal_format.h"
 #include "signal_player.h"
 
 namespace {
@@ -36,6 +39,7 @@ std::uint32_t SignalPlayer::playbackThread() {
             break;
         case GeneratorKind::None:
             // Nothing to play; still tell the front end, so that Play is usable again.
+            starting_ = false;
             if (endNotice_) {
                 endNotice_(PlaybackEnd::Stopped);
             }
@@ -48,6 +52,7 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
     Clock& clock = this->clock();
     OutputDevice* const out = device.load();
     playing = 1;
+    starting_ = false;
 
     // The sweep period is fixed for the whole playback. A period the blocks cannot be made
     // for is refused like an allocation that fails.

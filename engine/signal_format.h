@@ -2,6 +2,12 @@
 
 #include <cstdint>
 
+// The one stream format: 44,100 frames per second, 16-bit signed little-endian, two channels,
+// the same sample on both.
+inline constexpr std::uint32_t kSampleRate = 44100;
+inline constexpr std::uint32_t kChannels = 2;
+inline constexpr std::uint32_t kBytesPerFrame = 4;
+
 // One second of frames: the block length of every generator but the sweep, whose block is
 // S seconds long.
 inline constexpr std::uint32_t kFramesPerSecond = 44100;
@@ -15,8 +21,3 @@ inline constexpr std::uint32_t kMaxSweepSeconds = 3600;
 inline constexpr double kPhaseStep = 0.00014247585730565955;
 // The double nearest to 1/32767, which scales a random value to 0..1 for the pink filter.
 inline constexpr double kUnitScale = 3.051850947599719e-05;
-
-// The process-wide random source, a 32-bit linear congruential generator:
-// state <- state x 214013 + 2531011 (mod 2^32), giving bits 16 to 30 of the new state.
-void seedRandom(std::uint32_t seed);
-std::uint32_t nextRandom();  // 0..32767

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/number_text.h"
+#include "ui/common/number_text.h"
 
 namespace {
 
