@@ -7,8 +7,6 @@
 #include <wx/toplevel.h>
 #include <algorithm>
 
-#include "ui/compact_style.h"
-
 wxFont layoutFont() {
     return wxFont{wxFontInfo(8).Family(wxFONTFAMILY_SWISS).FaceName("Liberation Sans")};
 }
@@ -24,24 +22,21 @@ wxRect dialogRect(wxWindow* window, int x, int y, int width, int height) {
 }
 
 void placeControl(wxWindow* control, int x, int y, int width, int height) {
-    // Measured in the layout font itself: the toolkit's own best size is taken before the
-    // font reaches the widget and comes out a third too large.
     control->SetFont(layoutFont());
     wxRect rect = dialogRect(control->GetParent(), x, y, width, height);
-    int indicator = 0;
     if (dynamic_cast<wxCheckBox*>(control) != nullptr ||
         dynamic_cast<wxRadioButton*>(control) != nullptr) {
-        indicator = kIndicatorWidth;
-    } else if (dynamic_cast<wxStaticText*>(control) == nullptr) {
-        control->SetSize(rect);
-        return;
+        // GTK measures these anew once the font is set: its indicator, spacing and text.
+        rect.width = std::max(rect.width, control->GetBestSize().x);
+    } else if (dynamic_cast<wxStaticText*>(control) != nullptr) {
+        // A label's best size is taken before the font reaches the widget and comes out a
+        // third too large; its text is measured in the layout font itself.
+        int textWidth = 0;
+        wxStringTokenizer lines(control->GetLabel(), "\n", wxTOKEN_RET_EMPTY_ALL);
+        while (lines.HasMoreTokens()) {
+            textWidth = std::max(textWidth, control->GetTextExtent(lines.GetNextToken()).x);
+        }
+        rect.width = std::max(rect.width, textWidth);
     }
-    int textWidth = 0;
-    wxStringTokenizer lines(wxControl::RemoveMnemonics(control->GetLabel()), "\n",
-                            wxTOKEN_RET_EMPTY_ALL);
-    while (lines.HasMoreTokens()) {
-        textWidth = std::max(textWidth, control->GetTextExtent(lines.GetNextToken()).x);
-    }
-    rect.width = std::max(rect.width, textWidth + indicator);
     control->SetSize(rect);
 }

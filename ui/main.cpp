@@ -18,12 +18,11 @@ constexpr const char* kHelp =
     "The window has a Generator menu to choose the signal, Play and Stop, a volume slider and\n"
     "optional rest periods: after every N minutes of playing the output falls silent for M\n"
     "minutes, then resumes by itself. Nothing is read or saved between runs.\n"
+    "vellumtone-cli plays and renders the same signals from a terminal.\n"
     "\n"
     "Options:\n"
     "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "vellumtone-cli plays and renders the same signals from a terminal.\n";
+    "  --version  show the version and exit\n";
 
 // --help and --version answer without a display; any other argument is the toolkit's.
 bool answeredFromCommandLine(int argc, char** argv) {
