@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <ostream>
 
 namespace {
 
@@ -15,6 +16,10 @@ struct Row {
     std::uint64_t restEnd;
     const char* text;
 };
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << '"' << row.text << '"';
+}
 
 class BurnInStatusText : public testing::TestWithParam<Row> {
   protected:
