@@ -23,11 +23,8 @@ SignalPlayer& player = SignalPlayer::instance;
 constexpr int kVolumeMax = static_cast<int>(SignalPlayer::kMaxVolumePosition);
 constexpr int kVolumeStep = 3000;
 
-}  // namespace
-
-ControlPanel* ControlPanel::active_ = nullptr;
-
-// Below the frame, where no other control is: room for the longest text on one line.
+// The burn-in status goes below the frame, where no other control is and its longest text
+// fits on one line; the panel grows by that line.
 constexpr int kBurnInTop = 144;
 constexpr int kPanelHeight = kBurnInTop + 9;
 
@@ -36,6 +33,10 @@ Control* placed(Control* control, int x, int y, int w, int h) {
     placeControl(control, x, y, w, h);
     return control;
 }
+
+}  // namespace
+
+ControlPanel* ControlPanel::active_ = nullptr;
 
 ControlPanel::ControlPanel(wxWindow* parent)
     : wxPanel(parent, ids::kPanelTemplate, wxPoint(0, 0), dialogSize(parent, 194, kPanelHeight)),
