@@ -14,7 +14,7 @@ scratch="$services_dir/package"
 mkdir -p "$scratch"
 
 echo "== appstreamcli validate"
-appstreamcli validate --no-net "$build/packaging/org.vellumtone.Vellumtone.metainfo.xml"
+appstreamcli validate --no-net "$build/packaging/org.vellumtone.vellumtone.metainfo.xml"
 echo "== desktop-file-validate"
 desktop-file-validate "$(dirname "$0")/../resources/vellumtone.desktop"
 echo "ok"
@@ -35,7 +35,7 @@ echo "== unpacked"
 root="$scratch/root"
 dpkg-deb -x "$deb" "$root"
 for file in usr/bin/vellumtone usr/bin/vellumtone-cli usr/share/applications/vellumtone.desktop \
-    usr/share/metainfo/org.vellumtone.Vellumtone.metainfo.xml \
+    usr/share/metainfo/org.vellumtone.vellumtone.metainfo.xml \
     usr/share/man/man1/vellumtone.1.gz usr/share/man/man1/vellumtone-cli.1.gz \
     usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/vellumtone.png; do
     [ -f "$root/$file" ] || { echo "missing /$file" >&2; exit 1; }
