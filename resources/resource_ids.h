@@ -29,6 +29,8 @@ inline constexpr int kRestEvery = 1010;
 inline constexpr int kRestLength = 1011;
 inline constexpr int kStatusLine = 1012;
 inline constexpr int kVolumeSlider = 1020;
+// The burn-in status below the panel's frame: how long the playback has played, or rests.
+inline constexpr int kBurnInStatus = 1030;
 
 // Pure tone dialog.
 inline constexpr int kToneFrequency = 1013;
