@@ -31,6 +31,8 @@ inline constexpr int kRestEvery = VT_REST_EVERY;
 inline constexpr int kRestLength = VT_REST_LENGTH;
 inline constexpr int kStatusLine = VT_STATUS_LINE;
 inline constexpr int kVolumeSlider = VT_VOLUME_SLIDER;
+// The burn-in status below the panel's frame: how long the playback has played, or rests.
+inline constexpr int kBurnInStatus = VT_BURN_IN_STATUS;
 
 // Pure tone dialog.
 inline constexpr int kToneFrequency = VT_TONE_FREQUENCY;

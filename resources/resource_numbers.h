@@ -25,6 +25,8 @@
 #define VT_REST_LENGTH 1011
 #define VT_STATUS_LINE 1012
 #define VT_VOLUME_SLIDER 1020
+/* The burn-in status: how long the playback has played, or rests. */
+#define VT_BURN_IN_STATUS 1030
 
 #define VT_TONE_FREQUENCY 1013
 #define VT_TONE_OK 1015
