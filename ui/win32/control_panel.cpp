@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "engine/clock.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/common/burn_in_status.h"
 #include "ui/common/field_checks.h"
 #include "ui/common/messages.h"
 #include "ui/win32/window_text.h"
@@ -20,6 +22,28 @@ constexpr int kVolumeStep = 3000;
 // Posted by the playback thread when a playback has ended; wParam is the PlaybackEnd.
 constexpr UINT kPlaybackEnded = WM_APP + 1;
 
+// Updates the burn-in status once a second while a playback runs.
+constexpr UINT_PTR kBurnInTimer = 1;
+BurnInStatus burnIn;
+
+void showBurnIn(HWND panel, BurnInStatus::State state) {
+    const std::uint64_t restEnd =
+        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                       player.restLengthMinutes.load());
+    burnIn.update(player.clock().now(), state, restEnd);
+    SetDlgItemTextA(panel, ids::kBurnInStatus, burnIn.text().c_str());
+}
+
+void onBurnInTick(HWND panel) {
+    if (!player.outputAvailable()) {
+        showBurnIn(panel, BurnInStatus::State::NoOutput);
+    } else if (player.resting.load() != 0) {
+        showBurnIn(panel, BurnInStatus::State::Resting);
+    } else {
+        showBurnIn(panel, BurnInStatus::State::Playing);
+    }
+}
+
 HWND ownerOf(HWND panel) {
     return GetParent(panel);
 }
@@ -32,6 +56,9 @@ void onPlay(HWND panel) {
     switch (player.play()) {
         case PlayOutcome::Started:
             enableItem(panel, ids::kPlay, false);
+            burnIn.start(player.clock().now());
+            showBurnIn(panel, BurnInStatus::State::Playing);
+            SetTimer(panel, kBurnInTimer, 1000, nullptr);
             break;
         case PlayOutcome::NoGenerator:
             showMessage(ownerOf(panel), kSelectGeneratorMessage);
@@ -68,6 +95,8 @@ void onVolume(HWND panel) {
 }
 
 void onPlaybackEnded(HWND panel, PlaybackEnd how) {
+    KillTimer(panel, kBurnInTimer);
+    showBurnIn(panel, BurnInStatus::State::Stopped);
     enableItem(panel, ids::kPlay, true);
     enableItem(panel, ids::kStop, true);
     if (how == PlaybackEnd::OutOfMemory) {
@@ -100,6 +129,9 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
             break;
         case WM_HSCROLL:
             onVolume(panel);
+            break;
+        case WM_TIMER:
+            onBurnInTick(panel);
             break;
         case kPlaybackEnded:
             onPlaybackEnded(panel, static_cast<PlaybackEnd>(wParam));

@@ -86,6 +86,7 @@ expect_line "status Using: Pure tone"
 click 1001
 playAt=$(capture_frames)
 sleep 5
+probe | grep -q "^burnin Playing 0:00:0[3-9]$" || fail "no burn-in time while playing"
 click 1020
 volumeAt=$(capture_frames)
 slider=$(probe | sed -n 's/^slider //p')
@@ -94,6 +95,7 @@ sleep 5
 click 1002
 stopAt=$(capture_frames)
 sleep 1.5
+probe | grep -q "^burnin Stopped after 0:00:" || fail "the burn-in status does not say it stopped"
 
 keys "Vellumtone Generator 0.9" alt+f e
 status=0

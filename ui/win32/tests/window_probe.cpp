@@ -54,6 +54,9 @@ int main() {
     char status[128] = {};
     GetDlgItemTextA(panel, ids::kStatusLine, status, sizeof status);
     std::printf("status %s\n", status);
+    char burnIn[128] = {};
+    GetDlgItemTextA(panel, ids::kBurnInStatus, burnIn, sizeof burnIn);
+    std::printf("burnin %s\n", burnIn);
     std::printf("slider %ld\n", static_cast<long>(SendDlgItemMessageA(panel, ids::kVolumeSlider,
                                                                       TBM_GETPOS, 0, 0)));
     for (int id : {ids::kPlay, ids::kStop, ids::kVolumeSlider}) {
