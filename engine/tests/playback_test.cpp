@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -401,7 +403,8 @@ TEST_F(Playback, ASweepPeriodTooLongForItsBlocksEndsAtOnceReportingMemory) {
     EXPECT_FALSE(player.wakeEvent.tryWait());
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Windows has no address-space limit to run it under.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(_WIN32)
 // Runs in a child process whose address space is too small for two 635 MB sweep blocks.
 void playWithoutEnoughMemory() {
     const rlimit limit{512U << 20, 512U << 20};

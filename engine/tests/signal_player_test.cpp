@@ -70,7 +70,9 @@ TEST_F(PlayerOperations, OnlyARealVolumeChangeFlushesWhilePlaying) {
     EXPECT_EQ(player.amplitude.load(), 65534);
     EXPECT_FALSE(player.setVolumePosition(32767));
     EXPECT_EQ(device.flushes(), 1U);
-    EXPECT_EQ(player.volumeChanged.load(), 1);
+    // The pause is owed, unless the playback has already queued its block after the flush and
+    // taken the pause on (it clears the flag only then).
+    EXPECT_TRUE(player.volumeChanged.load() == 1 || device.played().size() == 3);
 }
 
 TEST(AutoResetEvent, ManySetsWhileNobodyWaitsLeaveItSignalledOnce) {
