@@ -6,7 +6,7 @@
 #  - the same for Vellumtone with the device open and nothing playing, and for the desktop
 #    program left idle on a private X server;
 #  - the stop latency: from the stop request to the last sound recorded, over $STOPS stops.
-# Usage: bench/audio_cpu_bench.sh   (builds the release preset's play_pink first)
+# Usage: bench/audio_cpu_bench.sh   (builds play_pink and the desktop program with the bench preset first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,10 +18,10 @@ done
 seconds=${SECONDS_TO_PLAY:-60}
 stops=${STOPS:-20}
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target play_pink vellumtone >/dev/null
-player=build/release/bench/play_pink
-desktop=build/release/ui/vellumtone
+cmake --preset bench >/dev/null
+cmake --build --preset bench --target play_pink vellumtone >/dev/null
+player=build/bench/bench/play_pink
+desktop=build/bench/ui/vellumtone
 
 source scripts/services.sh
 start_xvfb
