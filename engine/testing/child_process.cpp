@@ -58,21 +58,6 @@ int ChildProcess::wait() {
     return status_;
 }
 
-std::string ChildProcess::output() const {
-    const std::lock_guard lock(mutex_);
-    return output_;
-}
-
-std::size_t ChildProcess::outputSize() const {
-    const std::lock_guard lock(mutex_);
-    return output_.size();
-}
-
-std::vector<ChildProcess::Arrival> ChildProcess::arrivals() const {
-    const std::lock_guard lock(mutex_);
-    return arrivals_;
-}
-
 std::optional<std::string> runProgram(const std::vector<std::string>& arguments) {
     ChildProcess child(arguments);
     if (child.wait() != 0) {

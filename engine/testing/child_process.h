@@ -33,11 +33,20 @@ class ChildProcess {
     // that ended it.
     int wait();
 
-    std::string output() const;
-    std::size_t outputSize() const;
-    std::vector<Arrival> arrivals() const;
+    std::string output() const { return locked(output_); }
+    std::size_t outputSize() const {
+        const std::lock_guard lock(mutex_);
+        return output_.size();
+    }
+    std::vector<Arrival> arrivals() const { return locked(arrivals_); }
 
   private:
+    template <typename T>
+    T locked(const T& value) const {
+        const std::lock_guard lock(mutex_);
+        return value;
+    }
+
     bool started_ = false;
     pid_t pid_ = 0;
     int status_ = -1;

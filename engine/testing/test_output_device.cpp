@@ -4,12 +4,6 @@
 
 #include "engine/testing/virtual_clock.h"
 
-void TestOutputDevice::unprepare(BlockHeader& header) {
-    if ((header.flags.load() & kBlockQueued) == 0) {
-        header.flags &= ~kBlockPrepared;
-    }
-}
-
 void TestOutputDevice::queue(BlockHeader& header) {
     const std::lock_guard lock(mutex_);
     requeuedWhileHeld_ += std::count_if(held_.begin(), held_.end(),
@@ -30,19 +24,18 @@ void TestOutputDevice::queue(BlockHeader& header) {
     held_.push_back({&header, played_.size() - 1});
 }
 
-bool TestOutputDevice::finishFront(std::uint64_t generation) {
+void TestOutputDevice::finishFront(std::uint64_t generation) {
     BlockHeader* header = nullptr;
     {
         const std::lock_guard lock(mutex_);
         if (generation != generation_ || held_.empty()) {
-            return false;  // flushed meanwhile, or nothing queued
+            return;  // flushed meanwhile
         }
         header = held_.front().header;
         held_.pop_front();
         header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
     }
     done_(this, header);
-    return true;
 }
 
 void TestOutputDevice::flush() {

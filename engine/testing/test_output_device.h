@@ -12,8 +12,8 @@ class VirtualClock;
 
 // An output device in memory, for tests. It records a copy of every block queued and when it
 // would be heard. On a virtual clock it plays blocks back to back in virtual time and
-// reports each one done when its last frame has played; without one, blocks finish only
-// when the test calls completeNext().
+// reports each one done when its last frame has played; without one, only a flush hands
+// blocks back.
 class TestOutputDevice final : public OutputDevice {
   public:
     struct Played {
@@ -31,14 +31,10 @@ class TestOutputDevice final : public OutputDevice {
     // The result openOutputDevice gives when the device fails with `error`.
     static OpenResult failedOpen(DeviceError error) { return {nullptr, deviceErrorText(error)}; }
 
-    void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
-    void unprepare(BlockHeader& header) override;
+    void prepare(BlockHeader& /*header*/) override {}
+    void unprepare(BlockHeader& /*header*/) override {}
     void queue(BlockHeader& header) override;
     void flush() override;
-
-    // Without a clock: finishes the oldest queued block, reporting it on the caller's thread.
-    // Returns false when nothing is queued.
-    bool completeNext() { return finishFront(locked(generation_)); }
 
     // Long runs keep only the timing of each block, not a copy of its samples.
     void keepSamples(bool keep) { keepSamples_ = keep; }
@@ -59,9 +55,8 @@ class TestOutputDevice final : public OutputDevice {
         const std::lock_guard lock(mutex_);
         return value;
     }
-    std::uint64_t generation() const { return locked(generation_); }
     // Reports the oldest held block done, unless a flush came since `generation`.
-    bool finishFront(std::uint64_t generation);
+    void finishFront(std::uint64_t generation);
 
     VirtualClock* clock_;
     CompletionCallback done_;

@@ -24,6 +24,7 @@ using Played = TestOutputDevice::Played;
 constexpr std::uint64_t kStartSeconds = 1'700'000'000;
 constexpr std::uint64_t kStartMs = kStartSeconds * 1000;
 constexpr std::uint64_t kM = 60'000;  // a minute
+constexpr std::uint32_t kMax = 4294967295U;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -136,22 +137,17 @@ TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Signal,
-    ::testing::Values(SignalRow{{.kind = K::WhiteNoise, .amplitude = 0}, {.kind = K::WhiteNoise}},
-                      SignalRow{{.kind = K::WhiteNoise, .amplitude = 65535}, {.amplitude = 1}},
-                      SignalRow{{.kind = K::PinkNoise, .amplitude = 0}, {.kind = K::PinkNoise}},
-                      SignalRow{{.kind = K::PureTone, .amplitude = 65534},
-                                {.kind = K::PureTone, .toneFrequency = 440}},
-                      SignalRow{{.kind = K::PureTone, .toneFrequency = 4294967295},
-                                {.kind = K::PureTone, .toneFrequency = 4294967295}},
-                      SignalRow{{.kind = K::FrequencySweep},
-                                {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
-                      SignalRow{{.kind = K::FrequencySweep,
-                                 .amplitude = 65534,
-                                 .sweepLimit = 4294967295,
-                                 .sweepSeconds = 1},
-                                {.kind = K::FrequencySweep, .sweepSeconds = 3}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Signal, ::testing::Values(
+    SignalRow{{.kind = K::WhiteNoise, .amplitude = 0}, {.kind = K::WhiteNoise}},
+    SignalRow{{.kind = K::WhiteNoise, .amplitude = 65535}, {.amplitude = 1}},
+    SignalRow{{.kind = K::PinkNoise, .amplitude = 0}, {.kind = K::PinkNoise}},
+    SignalRow{{.kind = K::PureTone, .amplitude = 65534}, {.kind = K::PureTone, .toneFrequency = 440}},
+    SignalRow{{.kind = K::PureTone, .toneFrequency = kMax}, {.kind = K::PureTone, .toneFrequency = kMax}},
+    SignalRow{{.kind = K::FrequencySweep}, {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
+    SignalRow{{.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = kMax, .sweepSeconds = 1},
+              {.kind = K::FrequencySweep, .sweepSeconds = 3}}));
+// clang-format on
 
 TEST_F(Playback, KeepsTwoBlocksQueuedRefillsEachAsItEndsAndFlushesOnStop) {
     EXPECT_EQ(run(K::WhiteNoise, 5500), PlaybackEnd::Stopped);
@@ -260,22 +256,16 @@ TEST_P(Rests, FollowTheReference) {
     EXPECT_EQ(player.resting.load(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Rests,
-    ::testing::Values(
-        RestRow{120,
-                30,
-                0,
-                450 * kM + 1000,
-                450 * kM + 1000,
-                {{120 * kM + 3000, 150 * kM},
-                 {270 * kM + 3000, 300 * kM},
-                 {420 * kM + 3000, 450 * kM}}},
-        RestRow{0, 1, 0, 150'000, 150'000, {{3000, kM}, {kM + 3000, 2 * kM}}},
-        RestRow{1, 0, 0, 150'500, 150'500, {}},  // never silent
-        RestRow{1, 30, 100'050, 110'000, 110'000, {{63'000, 100'100}}},
-        RestRow{1, 30, 0, 100'050, 100'100, {}},
-        // 4294967295 minutes x 60 in 32 bits would wrap to a moment before the reference.
-        RestRow{4294967295U, 30, 0, 10 * kM, 10 * kM, {}}));
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Rests, ::testing::Values(
+    RestRow{120, 30, 0, 300 * kM + 1000, 300 * kM + 1000,
+            {{120 * kM + 3000, 150 * kM}, {270 * kM + 3000, 300 * kM}}},
+    RestRow{0, 1, 0, 150'000, 150'000, {{3000, kM}, {kM + 3000, 2 * kM}}},
+    RestRow{1, 0, 0, 150'500, 150'500, {}},  // never silent
+    RestRow{1, 30, 100'050, 110'000, 110'000, {{63'000, 100'100}}},
+    RestRow{1, 30, 0, 100'050, 100'100, {}},
+    // kMax minutes x 60 in 32 bits would wrap to a moment before the reference.
+    RestRow{kMax, 30, 0, 10 * kM, 10 * kM, {}}));
+// clang-format on
 
 }  // namespace
