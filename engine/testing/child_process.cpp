@@ -1,15 +1,15 @@
 #include "engine/testing/child_process.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
+#include <csignal>
 
 ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
@@ -41,7 +41,7 @@ ChildProcess::~ChildProcess() {
     wait();
 }
 
-void ChildProcess::signal(int number) {
+void ChildProcess::signal(int number) const {
     if (started_ && status_ < 0) {
         kill(pid_, number);
     }

@@ -28,7 +28,7 @@ class ChildProcess {
 
     bool started() const { return started_; }
     pid_t pid() const { return pid_; }
-    void signal(int number);
+    void signal(int number) const;
     // Waits for it to end and for the end of its output: its exit code, or 128 + the signal
     // that ended it.
     int wait();

@@ -16,7 +16,7 @@ std::uint32_t framesOf(const ReferenceSettings& s) {
 std::vector<int> reference(const ReferenceSettings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count) {
     const double a = s.amplitude;
-    const double half = static_cast<double>(s.amplitude / 2);  // the integer half of A
+    const double half = static_cast<double>(s.amplitude >> 1);  // the integer half of A
     const double step = 2 * std::numbers::pi / 44100;
     std::vector<int> out;
     for (std::uint32_t n = 0; n < count; ++n) {

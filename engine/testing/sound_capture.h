@@ -2,7 +2,7 @@
 // Records what a PulseAudio sink plays, through `parec`, for the real-audio tests and the
 // benchmarks: 44,100 Hz, 16-bit, two channels, with the time each piece of it arrived.
 
-#include <signal.h>
+#include <csignal>
 
 #include <cstring>
 #include <memory>

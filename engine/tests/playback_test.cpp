@@ -33,17 +33,26 @@ struct Gap {
     std::uint64_t from;
     std::uint64_t to;
     bool operator==(const Gap&) const = default;
+    friend void PrintTo(const Gap& gap, std::ostream* out) {
+        *out << gap.from << ".." << gap.to << " ms";
+    }
 };
 
-// The stretches of silence between heard blocks.
-std::vector<Gap> silences(const std::vector<Played>& played) {
+// The stretches of silence between heard blocks, and after the last one until `endMs`.
+std::vector<Gap> silences(const std::vector<Played>& played, std::uint64_t endMs) {
     std::vector<Gap> gaps;
     std::uint64_t heardUntil = kStartMs;
     for (const Played& block : played) {
-        if (block.endMs > block.startMs && block.startMs > heardUntil) {
+        if (block.endMs == block.startMs) {
+            continue;  // flushed before a frame of it was heard
+        }
+        if (block.startMs > heardUntil) {
             gaps.push_back({heardUntil - kStartMs, block.startMs - kStartMs});
         }
         heardUntil = std::max(heardUntil, block.endMs);
+    }
+    if (kStartMs + endMs > heardUntil) {
+        gaps.push_back({heardUntil - kStartMs, endMs});
     }
     return gaps;
 }
@@ -113,12 +122,13 @@ class Signal : public Playback, public ::testing::WithParamInterface<SignalRow> 
 // Every block as the reference gives it, seeded from the clock at the start, the pink filter
 // from 0, both carried from block to block.
 TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
-    const auto [before, after] = GetParam();
+    const ReferenceSettings& before = GetParam().before;
+    const ReferenceSettings& after = GetParam().after;
     player.amplitude = before.amplitude;
     player.toneFrequency = before.toneFrequency;
     player.sweepLimit = before.sweepLimit;
     player.sweepSeconds = before.sweepSeconds;
-    at(500, [after] {
+    at(500, [&after] {
         player.amplitude = after.amplitude;
         player.toneFrequency = after.toneFrequency;
         player.sweepLimit = after.sweepLimit;
@@ -142,9 +152,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, Signal, ::testing::Values(
     SignalRow{{.kind = K::WhiteNoise, .amplitude = 0}, {.kind = K::WhiteNoise}},
     SignalRow{{.kind = K::WhiteNoise, .amplitude = 65535}, {.amplitude = 1}},
     SignalRow{{.kind = K::PinkNoise, .amplitude = 0}, {.kind = K::PinkNoise}},
-    SignalRow{{.kind = K::PureTone, .amplitude = 65534}, {.kind = K::PureTone, .toneFrequency = 440}},
-    SignalRow{{.kind = K::PureTone, .toneFrequency = kMax}, {.kind = K::PureTone, .toneFrequency = kMax}},
-    SignalRow{{.kind = K::FrequencySweep}, {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
+    SignalRow{{.kind = K::PureTone, .amplitude = 65534},
+              {.kind = K::PureTone, .toneFrequency = 440}},
+    SignalRow{{.kind = K::PureTone, .toneFrequency = kMax},
+              {.kind = K::PureTone, .toneFrequency = kMax}},
+    SignalRow{{.kind = K::FrequencySweep},
+              {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
     SignalRow{{.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = kMax, .sweepSeconds = 1},
               {.kind = K::FrequencySweep, .sweepSeconds = 3}}));
 // clang-format on
@@ -154,39 +167,34 @@ TEST_F(Playback, KeepsTwoBlocksQueuedRefillsEachAsItEndsAndFlushesOnStop) {
     EXPECT_EQ(endedMs, 5500U);
     const auto played = device.played();
     EXPECT_THAT(queuedAt(played), ElementsAre(0, 0, 1000, 2000, 3000, 4000, 5000));
-    EXPECT_THAT(silences(played), IsEmpty());
+    EXPECT_THAT(silences(played, endedMs), IsEmpty());
     // The final flush cut the block that was playing and returned the one behind it.
     EXPECT_FALSE(played[4].flushed);
     EXPECT_TRUE(played[5].flushed && played[6].flushed);
     EXPECT_EQ(played[5].endMs - kStartMs, 5500U);
 }
 
-TEST_F(Playback, PlayWithoutAGeneratorClearsTheRequestsAndTwoQuickPlaysStartOnePlayback) {
+// Real threads: the controls are pressed from this one while the playback waits on its own
+// for a device that never finishes a block.
+TEST_F(Playback, ControlsFromAnotherThread) {
+    TestOutputDevice idle;
+    player.setDevice(&idle);
     player.wakeEvent.set();
     EXPECT_EQ(player.play(), PlayOutcome::NoGenerator);
     EXPECT_FALSE(player.wakeEvent.tryWait());
     EXPECT_FALSE(player.stop());
-    player.chooseGenerator(K::WhiteNoise);
-    at(1000, [] { player.stop(); });
+    player.chooseGenerator(K::PinkNoise);
     EXPECT_EQ(player.play(), PlayOutcome::Started);
     EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
-    EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
-    EXPECT_EQ(device.played().size(), 2U);
-}
-
-// Real threads: the controls are pressed from this one while the playback runs on its own.
-TEST_F(Playback, ControlsFromAnotherThread) {
-    device.keepSamples(false);
-    player.chooseGenerator(K::PinkNoise);
-    player.play();
     while (player.playing.load() == 0) {
     }
     player.setVolumePosition(1000);
     player.enableRests(0, 0);
     player.disableRests();
     player.setToneFrequency(500);
-    player.stop();
+    EXPECT_TRUE(player.stop());
     EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
+    EXPECT_EQ(idle.flushes(), 2U);  // the volume's and the final one
 }
 
 TEST_F(Playback, VolumeChangeFlushesQueuesOneBlockAtTheNewLevelThenPausesTwoSeconds) {
@@ -203,7 +211,7 @@ TEST_F(Playback, VolumeChangeFlushesQueuesOneBlockAtTheNewLevelThenPausesTwoSeco
                 ElementsAre(0, 0, 1000, 2000, 3000, 4000, 5000, 5500, 7500, 7500, 8500, 9500));
     EXPECT_TRUE(played[6].flushed);
     EXPECT_EQ(played[7].samples, stereo(reference({.kind = K::PureTone, .amplitude = 65534})));
-    EXPECT_THAT(silences(played), ElementsAre(Gap{6500, 7500}));
+    EXPECT_THAT(silences(played, endedMs), ElementsAre(Gap{6500, 7500}));
     EXPECT_EQ(device.flushes(), 2U);  // the slider's and the final one
 }
 
@@ -211,14 +219,7 @@ TEST_F(Playback, StopDuringTheVolumePauseEndsWhenItEnds) {
     at(5500, [] { player.setAmplitude(20000); });
     run(K::WhiteNoise, 5510);
     EXPECT_EQ(endedMs, 7500U);
-}
-
-TEST_F(Playback, LongSweepBlocksAreNotRefilledWhileStillPlayingAfterAFlush) {
-    player.sweepSeconds = 3;
-    for (std::uint64_t ms : {4000U, 4300U, 9100U}) {
-        at(ms, [] { player.setAmplitude(30000); });
-    }
-    run(K::FrequencySweep, 30'000);
+    EXPECT_EQ(device.played().back().queuedMs - kStartMs, 5500U);
 }
 
 TEST_F(Playback, ASweepPeriodTooLongForItsBlocksEndsAtOnceReportingMemory) {
@@ -252,7 +253,7 @@ TEST_P(Rests, FollowTheReference) {
     }
     run(K::WhiteNoise, row.stopMs);
     EXPECT_EQ(endedMs, row.endedMs);
-    EXPECT_THAT(silences(device.played()), ElementsAreArray(row.gaps));
+    EXPECT_THAT(silences(device.played(), endedMs), ElementsAreArray(row.gaps));
     EXPECT_EQ(player.resting.load(), 0);
 }
 
@@ -260,10 +261,10 @@ TEST_P(Rests, FollowTheReference) {
 INSTANTIATE_TEST_SUITE_P(Rows, Rests, ::testing::Values(
     RestRow{120, 30, 0, 300 * kM + 1000, 300 * kM + 1000,
             {{120 * kM + 3000, 150 * kM}, {270 * kM + 3000, 300 * kM}}},
-    RestRow{0, 1, 0, 150'000, 150'000, {{3000, kM}, {kM + 3000, 2 * kM}}},
+    RestRow{0, 1, 0, 150'000, 150'000, {{3000, kM}, {kM + 3000, 2 * kM}, {2 * kM + 3000, 150'000}}},
     RestRow{1, 0, 0, 150'500, 150'500, {}},  // never silent
     RestRow{1, 30, 100'050, 110'000, 110'000, {{63'000, 100'100}}},
-    RestRow{1, 30, 0, 100'050, 100'100, {}},
+    RestRow{1, 30, 0, 100'050, 100'100, {{63'000, 100'100}}},  // a stop ends the rest
     // kMax minutes x 60 in 32 bits would wrap to a moment before the reference.
     RestRow{kMax, 30, 0, 10 * kM, 10 * kM, {}}));
 // clang-format on
