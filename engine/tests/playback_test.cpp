@@ -158,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Signal, ::testing::Values(
               {.kind = K::PureTone, .toneFrequency = kMax}},
     SignalRow{{.kind = K::FrequencySweep},
               {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
-    SignalRow{{.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = kMax, .sweepSeconds = 1},
+    SignalRow{{.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = kMax,
+               .sweepSeconds = 1},
               {.kind = K::FrequencySweep, .sweepSeconds = 3}}));
 // clang-format on
 
