@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
@@ -176,7 +177,7 @@ TEST_F(Playback, KeepsTwoBlocksQueuedRefillsEachAsItEndsAndFlushesOnStop) {
 }
 
 // Real threads: the controls are pressed from this one while the playback waits on its own
-// for a device that never finishes a block.
+// for a device that never finishes a block; only the controls' wake-ups move it on.
 TEST_F(Playback, ControlsFromAnotherThread) {
     TestOutputDevice idle;
     player.setDevice(&idle);
@@ -187,9 +188,14 @@ TEST_F(Playback, ControlsFromAnotherThread) {
     player.chooseGenerator(K::PinkNoise);
     EXPECT_EQ(player.play(), PlayOutcome::Started);
     EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
-    while (player.playing.load() == 0) {
-    }
+    const auto whenBothQueued = [&idle] {  // the playback is then waiting for a wake-up
+        while (idle.held() < 2) {
+            std::this_thread::yield();
+        }
+    };
+    whenBothQueued();
     player.setVolumePosition(1000);
+    whenBothQueued();
     player.enableRests(0, 0);
     player.disableRests();
     player.setToneFrequency(500);
@@ -221,6 +227,18 @@ TEST_F(Playback, StopDuringTheVolumePauseEndsWhenItEnds) {
     run(K::WhiteNoise, 5510);
     EXPECT_EQ(endedMs, 7500U);
     EXPECT_EQ(device.played().back().queuedMs - kStartMs, 5500U);
+}
+
+// After a rest of length 0 the playback waits for the block still playing; a Stop whose
+// wake-up comes with a flush's must end it there, not a block later.
+TEST_F(Playback, AStopArrivingWithAFlushWhileWaitingForTheDeviceEndsAtOnce) {
+    player.enableRests(1, 0);
+    at(61'500, [this] {
+        device.flush();
+        player.stop();
+    });
+    run(K::WhiteNoise, 70'000);
+    EXPECT_EQ(endedMs, 61'500U);
 }
 
 TEST_F(Playback, ASweepPeriodTooLongForItsBlocksEndsAtOnceReportingMemory) {
