@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# How long `vellumtone-cli play` keeps sounding after Ctrl-C (SIGINT), as recorded from a
+# How long `vellumtone-cli play` keeps sounding after a stop signal, as recorded from a
 # private PulseAudio null sink: the recording's length when the signal is sent, against the
 # last non-silent frame recorded. The recorder's own latency (--latency-msec=20) makes each
 # figure approximate to a few tens of milliseconds. Target: under 150 ms.
@@ -29,12 +29,14 @@ for run in $(seq "$runs"); do
     player=$!
     sleep 3.5
     at_signal=$(($(stat -c %s "$capture") / 4))
-    kill -INT "$player"
+    # SIGTERM takes the same path as Ctrl-C's SIGINT, which a script's background job
+    # inherits as ignored and so keeps ignoring.
+    kill -TERM "$player"
     wait "$player"
     sleep 1
     kill "$recorder"
     wait "$recorder" 2>/dev/null || true
     last=$(od -An -v -td2 -w4 "$capture" | awk '$1 != 0 { last = NR } END { print last + 0 }')
     awk -v run="$run" -v last="$last" -v at="$at_signal" \
-        'BEGIN { printf "run %d: sound for %.0f ms after SIGINT\n", run, (last - at) * 1000 / 44100 }'
+        'BEGIN { printf "run %d: sound for %.0f ms after SIGTERM\n", run, (last - at) * 1000 / 44100 }'
 done

@@ -1,152 +1,127 @@
 #include "play.h"
 
-#include <pthread.h>
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
 #include "status.h"
+#include "stop_signals.h"
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How often the main thread looks at signals, the duration and the player's state. A stop
-// signal itself is taken the moment it arrives.
-constexpr long kPollNanoseconds = 50'000'000;
-
 // Set by the end notice on the playback thread, read by the main thread.
 std::atomic<bool> playbackEnded{false};
 std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
 
-// What the desktop program's Stop button does; the playback flushes the device, frees its
-// blocks and sends the end notice.
-void requestStop() {
-    SignalPlayer::instance.stop();
-}
-
-std::uint64_t millisecondsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
-}
-
-class StatusPrinter {
+// The real device, watched: the player's output sounds while the device holds one of its
+// blocks, also for the queued seconds after a rest has begun.
+class WatchedDevice final : public OutputDevice {
   public:
-    StatusPrinter(std::string label, bool terminal)
-        : label_(std::move(label)), terminal_(terminal) {}
+    explicit WatchedDevice(OutputDevice& device) : device_(device) {}
+    void prepare(BlockHeader& header) override { device_.prepare(header); }
+    void unprepare(BlockHeader& header) override { device_.unprepare(header); }
+    void queue(BlockHeader& header) override {
+        blocks_[queued_++ % 2] = &header;  // the playback alternates its two blocks
+        device_.queue(header);
+    }
+    void flush() override { device_.flush(); }
+    bool available() const override { return device_.available(); }
 
-    // On a terminal the line is rewritten once a second and at every change of state;
-    // elsewhere a line is printed only when the state changes.
-    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
-              std::uint64_t totalMs) {
-        const std::uint64_t second = totalMs / 1000;
-        const bool changed = !shown_ || state != lastState_;
-        if (!changed && !(terminal_ && second != lastSecond_)) {
-            return;
-        }
-        const std::string text = statusText(label_, state, resumeIn, playedMs / 1000, second);
-        if (terminal_) {
-            std::printf("\r%s\x1b[K%s", text.c_str(), state == PlayState::Stopped ? "\n" : "");
-        } else {
-            std::printf("%s\n", text.c_str());
-        }
-        std::fflush(stdout);
-        shown_ = true;
-        lastState_ = state;
-        lastSecond_ = second;
+    bool sounding() const {
+        return std::any_of(std::begin(blocks_), std::end(blocks_), [](const auto& block) {
+            const BlockHeader* header = block.load();
+            return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
+        });
     }
 
   private:
-    std::string label_;
-    bool terminal_;
-    bool shown_ = false;
-    PlayState lastState_ = PlayState::Playing;
-    std::uint64_t lastSecond_ = 0;
+    OutputDevice& device_;
+    std::atomic<BlockHeader*> blocks_[2]{nullptr, nullptr};
+    unsigned queued_ = 0;
 };
+
+// The device, opened with standard error silenced meanwhile: the audio libraries print
+// their own noise there when no sound server answers, before the one message that matters.
+OpenResult openQuietly() {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    dup2(null, STDERR_FILENO);
+    OpenResult opened = openOutputDevice();
+    dup2(saved, STDERR_FILENO);
+    close(null);
+    close(saved);
+    return opened;
+}
 
 }  // namespace
 
 int runPlay(const Arguments& arguments) {
-    // The stop signals are blocked before any other thread starts (SDL's audio thread, the
-    // playback), so every thread inherits the mask and they reach only sigtimedwait below:
-    // no handler runs, nothing async-signal-unsafe can happen.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    OpenResult opened = openOutputDevice();
+    OpenResult opened = openQuietly();
     if (!opened.device) {
-        std::fprintf(stderr, "%s\n", opened.error.c_str());
-        return 1;
+        throw std::runtime_error(opened.error);
     }
-
     SignalPlayer& player = SignalPlayer::instance;
-    const SignalSettings& signal = arguments.signal;
-    applySignalSettings(player, signal);
-    player.setDevice(opened.device.get());
+    if (arguments.restEvery || arguments.restLength) {
+        player.enableRests(arguments.restEvery, arguments.restLength);
+    }
+    WatchedDevice device(*opened.device);
+    player.setDevice(&device);
     player.setEndNotice([](PlaybackEnd how) {
         playbackEnd = how;
         playbackEnded = true;
     });
-    const PlaySettings& play = arguments.play;
-    if (play.restEnabled) {
-        player.enableRests(play.restEveryMinutes, play.restLengthMinutes);
-    }
     player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
-    StatusPrinter status(generatorLabel(signal), isatty(STDOUT_FILENO) != 0);
+    StatusLine status(player);
     status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
+    const auto msSince = [&](SteadyClock::time_point from) {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - from)
+                .count());
+    };
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
-    bool stopSent = false;
+    bool stopping = false;
     while (!playbackEnded.load()) {
-        const timespec poll{0, kPollNanoseconds};
-        if (sigtimedwait(&stopSignals, nullptr, &poll) > 0 && !stopSent) {
-            requestStop();
-            stopSent = true;
+        // A stop signal cuts the wait short when it reaches this thread.
+        const timespec poll{0, 50'000'000};
+        nanosleep(&poll, nullptr);
+        playedMs += device.sounding() && !stopping ? msSince(last) : 0;
+        last = SteadyClock::now();
+        const std::uint64_t totalMs = msSince(started);
+        const auto duration = arguments.durationSeconds;
+        if (!stopping && (stopSignal() != 0 || (duration && totalMs >= *duration * 1000ULL))) {
+            stopping = player.stop();
         }
-        const SteadyClock::time_point now = SteadyClock::now();
-        const bool resting = player.resting.load() != 0;
-        if (!resting && !stopSent) {
-            playedMs += millisecondsBetween(last, now);
-        }
-        last = now;
-        const std::uint64_t totalMs = millisecondsBetween(started, now);
-        if (play.durationSeconds && totalMs >= *play.durationSeconds * 1000 && !stopSent) {
-            requestStop();
-            stopSent = true;
-        }
-        const std::uint64_t resumeIn =
-            resting ? secondsUntilRestEnds(player.clock().now(), player.restReference.load(),
-                                           player.restEveryMinutes.load(),
-                                           player.restLengthMinutes.load())
-                    : 0;
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
-        if (!stopSent) {
-            status.show(resting ? PlayState::Resting : PlayState::Playing, resumeIn, playedMs,
-                        totalMs);
+        if (!stopping && player.resting.load() != 0) {
+            const std::uint64_t end =
+                restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                               player.restLengthMinutes.load());
+            const std::uint64_t now = player.clock().now();
+            status.show(PlayState::Resting, now < end ? end - now : 0, playedMs, totalMs);
+        } else if (!stopping) {
+            status.show(PlayState::Playing, 0, playedMs, totalMs);
         }
     }
-    status.show(PlayState::Stopped, 0, playedMs, millisecondsBetween(started, last));
-
+    status.show(PlayState::Stopped, 0, playedMs, msSince(started));
     player.setDevice(nullptr);
-    opened.device.reset();
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
-        std::fprintf(stderr, "vellumtone-cli: not enough memory for the blocks of this signal\n");
-        return 1;
+        throw std::runtime_error("not enough memory for the blocks of this signal");
     }
     return 0;
 }

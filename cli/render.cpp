@@ -1,11 +1,12 @@
 #include "render.h"
 
-#include <cstdio>
-
 #include "engine/clock.h"
 #include "engine/output_device.h"
+#include "engine/signal_format.h"
 #include "engine/signal_player.h"
+#include "frame_writer.h"
 #include "output_file.h"
+#include "stop_signals.h"
 
 // A render is a real playback: the engine's loop seeds the random source, fills block A,
 // then B, then A again, carrying the pink filter's state, exactly as when it plays. Only its
@@ -28,8 +29,8 @@ class FrozenClock final : public Clock {
     std::uint32_t second_;
 };
 
-// Writes every block the playback queues, then completes it at once. Once enough frames
-// are written (or writing failed) it asks the playback to stop, as the Stop button does.
+// Writes every block the playback queues, then completes it at once. Once enough frames are
+// written, writing failed or a stop signal came, it stops the playback as Stop does.
 class CaptureDevice final : public OutputDevice {
   public:
     CaptureDevice(FrameWriter& writer, std::uint64_t framesWanted)
@@ -38,25 +39,20 @@ class CaptureDevice final : public OutputDevice {
     void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
     void unprepare(BlockHeader& header) override { header.flags &= ~kBlockPrepared; }
     void queue(BlockHeader& header) override {
-        if (!failed_ && framesWritten_ < framesWanted_) {
-            const std::uint64_t frames = header.length / kBytesPerFrame;
-            if (writer_.write(header.data, frames)) {
-                framesWritten_ += frames;
-            } else {
-                failed_ = true;
-            }
+        const std::uint64_t frames = header.length / kBytesPerFrame;
+        if (!failed_ && framesWritten_ < framesWanted_ && stopSignal() == 0) {
+            failed_ = !writer_.write(header.data, frames);
+            framesWritten_ += failed_ ? 0 : frames;
         }
-        if (failed_ || framesWritten_ >= framesWanted_) {
+        if (failed_ || framesWritten_ >= framesWanted_ || stopSignal() != 0) {
             SignalPlayer::instance.stop();
         }
         header.flags = (header.flags.load() & ~kBlockQueued) | kBlockDone;
         onWaveOutDone(this, &header);
     }
-    // Every block was handed back when it was queued.
-    void flush() override {}
+    void flush() override {}  // every block was handed back when it was queued
 
     bool failed() const { return failed_; }
-    std::uint64_t framesWritten() const { return framesWritten_; }
 
   private:
     FrameWriter& writer_;
@@ -65,73 +61,52 @@ class CaptureDevice final : public OutputDevice {
     bool failed_ = false;
 };
 
-void printError(const std::string& message) {
-    std::fprintf(stderr, "vellumtone-cli: %s\n", message.c_str());
-}
-
-// Runs one playback of the settings into the device on this thread.
-PlaybackEnd playInto(const SignalSettings& signal, CaptureDevice& device, std::uint32_t seed) {
+void render(const Arguments& arguments, std::uint32_t seed) {
     SignalPlayer& player = SignalPlayer::instance;
+    player.disableRests();
+    // Whole blocks (one second, or the sweep period) until the seconds are there.
+    const std::uint64_t block =
+        player.generator == GeneratorKind::FrequencySweep ? player.sweepSeconds.load() : 1;
+    const std::uint64_t totalFrames =
+        (arguments.seconds + block - 1) / block * block * kFramesPerSecond;
+    // The largest data chunk a WAV file can describe: its RIFF size field must hold it plus
+    // the 36 bytes of header that follow that field.
+    if (arguments.format == FileFormat::Wav && totalFrames * kBytesPerFrame > 0xFFFFFFFFULL - 36) {
+        throw UsageError("--seconds " + std::to_string(arguments.seconds) +
+                         " is too long for a WAV file (4 GB at most); use flac or raw");
+    }
+    OutputFile file(arguments.output);
+    FrameWriter writer(file, arguments.format, totalFrames);
+    CaptureDevice device(writer, static_cast<std::uint64_t>(arguments.seconds) * kFramesPerSecond);
     FrozenClock clock(seed);
     PlaybackEnd end = PlaybackEnd::Stopped;
-    applySignalSettings(player, signal);
-    player.disableRests();
     player.setDevice(&device);
     player.setClock(&clock);
     player.setEndNotice([&end](PlaybackEnd how) { end = how; });
-    // The loop runs here rather than on a thread of its own, since nothing else needs this
-    // one meanwhile.
+    // Nothing else needs this thread meanwhile.
     player.playOnThisThread();
     player.setEndNotice(nullptr);
     player.setClock(nullptr);
     player.setDevice(nullptr);
-    return end;
+    if (stopSignal() != 0) {
+        return;  // the file is abandoned on the way out
+    }
+    if (end == PlaybackEnd::OutOfMemory) {
+        throw std::runtime_error("not enough memory for the blocks of this signal");
+    }
+    if (device.failed() || !writer.finish()) {
+        throw std::runtime_error(writer.error());
+    }
+    file.commit();
 }
 
 }  // namespace
 
 int runRender(const Arguments& arguments) {
-    const RenderSettings& render = arguments.render;
-    const std::uint32_t seed =
-        render.seed ? *render.seed : static_cast<std::uint32_t>(systemClock().now());
-    const std::uint64_t totalFrames = renderedFrameCount(arguments.signal, render.seconds);
-
-    std::string error;
-    std::unique_ptr<OutputFile> file = OutputFile::open(render.output, error);
-    if (!file) {
-        printError(error);
-        return kUsageError;
-    }
-    std::unique_ptr<FrameWriter> writer = makeFrameWriter(*file, render.format, totalFrames, error);
-    if (!writer) {
-        printError(error);
-        file->abandon();
-        return kUsageError;
-    }
-
-    // The writer goes before the file is removed: it must not touch a closed descriptor.
-    const auto fail = [&](const std::string& message) {
-        printError(message);
-        writer.reset();
-        file->abandon();
-        return 1;
-    };
-    CaptureDevice device(*writer, static_cast<std::uint64_t>(render.seconds) * kFramesPerSecond);
-    const PlaybackEnd end = playInto(arguments.signal, device, seed);
-    if (end == PlaybackEnd::OutOfMemory) {
-        return fail("not enough memory for the blocks of this signal");
-    }
-    if (device.failed() || !writer->finish()) {
-        return fail(writer->error());
-    }
-    if (device.framesWritten() != totalFrames) {
-        return fail("the playback wrote " + std::to_string(device.framesWritten()) +
-                    " frames instead of " + std::to_string(totalFrames));
-    }
-    writer.reset();
-    if (!file->commit(error)) {
-        printError(error);
-        return 1;
+    render(arguments,
+           arguments.seed ? *arguments.seed : static_cast<std::uint32_t>(systemClock().now()));
+    if (stopSignal() != 0) {
+        dieOf(stopSignal());
     }
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include "arguments.h"
 
-// Writes the render the arguments ask for and returns the process's exit code: 0, 2 when
-// the output cannot be opened, 1 when writing or the playback fails on the way. Errors go
-// to standard error as one line.
+// Renders the signal into the output file and returns 0. Throws UsageError or
+// std::runtime_error on failure, leaving no partial file; a stop signal abandons the file
+// and ends the process by that signal.
 int runRender(const Arguments& arguments);

@@ -3,24 +3,27 @@
 #include <cstdint>
 #include <string>
 
-#include "arguments.h"
+#include "engine/signal_player.h"
 
-// The texts `play` shows: one status line on a terminal, a line per change otherwise.
+// What `play` shows: one status line on a terminal, a line per change otherwise.
 
 enum class PlayState { Playing, Resting, Stopped };
 
-// H:MM:SS, hours growing as needed.
-std::string formatClock(std::uint64_t seconds);
+// Prints the status to standard output: on a terminal one line, rewritten once a second and
+// at every change, cut to the terminal's width as it is now; elsewhere a line per change.
+// Once standard output has gone (a closed pipe) it prints nothing more.
+class StatusLine {
+  public:
+    // The label names the player's generator and its settings.
+    explicit StatusLine(const SignalPlayer& player);
+    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
+              std::uint64_t totalMs);
 
-// "white noise", "pink noise", "tone 1000 Hz", "sweep 0-2000 Hz, 2 s period".
-std::string generatorLabel(const SignalSettings& signal);
-
-// "pink noise | resting, resumes in 0:29:10 | played 2:00:01 | total 2:00:50".
-// resumeInSeconds is shown only while resting.
-std::string statusText(const std::string& label, PlayState state, std::uint64_t resumeInSeconds,
-                       std::uint64_t playedSeconds, std::uint64_t totalSeconds);
-
-// Seconds until a rest that began under these settings is over, as the playback counts it:
-// from the reference, not from the moment the rest began. 0 once it is due.
-std::uint64_t secondsUntilRestEnds(std::uint64_t now, std::uint32_t restReference,
-                                   std::uint32_t everyMinutes, std::uint32_t lengthMinutes);
+  private:
+    std::string label_;
+    bool terminal_;
+    bool gone_ = false;
+    bool shown_ = false;
+    PlayState lastState_ = PlayState::Playing;
+    std::uint64_t lastSecond_ = 0;
+};

@@ -71,7 +71,7 @@ class SignalPlayer {
     SignalPlayer& operator=(const SignalPlayer&) = delete;
 
     std::atomic<std::uint8_t> playing{0};
-    AutoResetEvent wakeEvent;
+    AutoResetEvent wakeEvent{AutoResetEvent::kPlaybackEventName};
     std::atomic<std::uint8_t> stopRequested;
     std::atomic<std::uint16_t> amplitude{kDefaultAmplitude};
     std::atomic<std::uint8_t> restEnabled{0};

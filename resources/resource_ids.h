@@ -1,52 +1,55 @@
 #pragma once
 
+#include "resources/resource_numbers.h"
+
 // The fixed numbers of the menu commands, window templates and controls. They are the
 // program's public interface to tests and scripts, and the same on every platform.
 namespace ids {
 
 // Window templates.
-inline constexpr int kIcon = 101;
-inline constexpr int kPanelTemplate = 101;
-inline constexpr int kMainMenu = 102;
-inline constexpr int kAboutTemplate = 102;
-inline constexpr int kToneTemplate = 103;
-inline constexpr int kSweepTemplate = 104;
+inline constexpr int kIcon = VT_ICON;
+inline constexpr int kPanelTemplate = VT_PANEL_TEMPLATE;
+inline constexpr int kMainMenu = VT_MAIN_MENU;
+inline constexpr int kAboutTemplate = VT_ABOUT_TEMPLATE;
+inline constexpr int kToneTemplate = VT_TONE_TEMPLATE;
+inline constexpr int kSweepTemplate = VT_SWEEP_TEMPLATE;
 
 // Menu commands of the main window.
-inline constexpr int kMenuExit = 40001;
-inline constexpr int kMenuWhiteNoise = 40002;
-inline constexpr int kMenuAbout = 40003;
-inline constexpr int kMenuPinkNoise = 40004;
-inline constexpr int kMenuPureTone = 40005;
-inline constexpr int kMenuSweep = 40006;
+inline constexpr int kMenuExit = VT_MENU_EXIT;
+inline constexpr int kMenuWhiteNoise = VT_MENU_WHITE_NOISE;
+inline constexpr int kMenuAbout = VT_MENU_ABOUT;
+inline constexpr int kMenuPinkNoise = VT_MENU_PINK_NOISE;
+inline constexpr int kMenuPureTone = VT_MENU_PURE_TONE;
+inline constexpr int kMenuSweep = VT_MENU_SWEEP;
 
 // Control panel.
-inline constexpr int kPlay = 1001;
-inline constexpr int kStop = 1002;
-inline constexpr int kGeneratorFrame = 1005;
-inline constexpr int kRestCheck = 1009;
-inline constexpr int kRestEvery = 1010;
-inline constexpr int kRestLength = 1011;
-inline constexpr int kStatusLine = 1012;
-inline constexpr int kVolumeSlider = 1020;
+inline constexpr int kPlay = VT_PLAY;
+inline constexpr int kStop = VT_STOP;
+inline constexpr int kGeneratorFrame = VT_GENERATOR_FRAME;
+inline constexpr int kRestCheck = VT_REST_CHECK;
+inline constexpr int kRestEvery = VT_REST_EVERY;
+inline constexpr int kRestLength = VT_REST_LENGTH;
+inline constexpr int kStatusLine = VT_STATUS_LINE;
+inline constexpr int kVolumeSlider = VT_VOLUME_SLIDER;
+// The burn-in status below the panel's frame: how long the playback has played, or rests.
+inline constexpr int kBurnInStatus = VT_BURN_IN_STATUS;
 
 // Pure tone dialog.
-inline constexpr int kToneFrequency = 1013;
-inline constexpr int kToneOk = 1015;
-inline constexpr int kToneCancel = 1016;
-inline constexpr int kToneSine = 1018;
+inline constexpr int kToneFrequency = VT_TONE_FREQUENCY;
+inline constexpr int kToneOk = VT_TONE_OK;
+inline constexpr int kToneCancel = VT_TONE_CANCEL;
+inline constexpr int kToneSine = VT_TONE_SINE;
 
-// Frequency sweep dialog. The upper limit's field shares its number with the panel's rest
-// length field; they never live in the same window.
-inline constexpr int kSweepLimit = 1011;
-inline constexpr int kSweepSeconds = 1021;
-inline constexpr int kSweepOk = 1022;
-inline constexpr int kSweepCancel = 1023;
+// Frequency sweep dialog.
+inline constexpr int kSweepLimit = VT_SWEEP_LIMIT;
+inline constexpr int kSweepSeconds = VT_SWEEP_SECONDS;
+inline constexpr int kSweepOk = VT_SWEEP_OK;
+inline constexpr int kSweepCancel = VT_SWEEP_CANCEL;
 
 // About box.
-inline constexpr int kAboutClose = 1001;
+inline constexpr int kAboutClose = VT_ABOUT_CLOSE;
 
 // Static texts that no code addresses.
-inline constexpr int kStatic = -1;
+inline constexpr int kStatic = VT_STATIC;
 
 }  // namespace ids

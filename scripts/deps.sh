@@ -12,6 +12,11 @@ packages=(
     libgtest-dev libbenchmark-dev             # tests and benchmarks
     xvfb xauth                                # an X server for the GUI tests
     pulseaudio pulseaudio-utils               # a private sound server for the audio tests
+    openbox xdotool x11-utils                 # the window under a window manager, driven from outside
+    dpkg-dev file help2man                    # the .deb: library dependencies, man pages
+    lintian appstream desktop-file-utils      # its checks
+    g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64  # the Windows program
+    wine wine64 python3                       # its tests, under Wine
 )
 
 missing=()

@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Takes the screenshots in docs/ on a private X server: the main window at start-up and
-# while playing, the two settings dialogs and the about box. The program runs with SDL's
-# dummy audio driver, so no sound server is needed, and a showcase variable that only this
-# script sets brings each window up.
+# Takes the screenshots in docs/ on a private X server under openbox, so that the windows have
+# a window manager's title bar: the main window at start-up, playing and resting, the two
+# settings dialogs and the about box. The real program is driven from outside with xdotool,
+# as a user would with the keyboard; SDL's dummy audio driver stands in for a sound card.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if ! command -v import >/dev/null || ! command -v xwininfo >/dev/null; then
-    apt-get install -y -qq --no-install-recommends imagemagick x11-utils
-fi
 build=${BUILD_DIR:-build/release}
 if [ ! -x "$build/ui/vellumtone" ]; then
     cmake --preset release >/dev/null
@@ -17,35 +14,70 @@ fi
 
 source scripts/services.sh
 start_xvfb
+openbox --sm-disable >/dev/null 2>&1 &
+service_pids+=($!)
 export SDL_AUDIODRIVER=dummy
 mkdir -p docs
+main_title='^Vellumtone Generator 0\.9$'
 
-# shot NAME SHOWCASE WINDOW-TITLE: starts the program, waits for the window with that title
-# and saves it as docs/NAME.png.
-shot() {
-    local name=$1 showcase=$2 title=$3
-    VELLUMTONE_SHOWCASE=$showcase "$build/ui/vellumtone" &
-    local pid=$!
-    local geometry=""
-    for _ in $(seq 100); do
-        if info=$(xwininfo -name "$title" 2>/dev/null); then
-            geometry=$(awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
-                            /Width:/{w=$NF} /Height:/{h=$NF} END{print w "x" h "+" x "+" y}' <<<"$info")
-            break
-        fi
-        sleep 0.1
-    done
-    [ -n "$geometry" ] || { echo "no window \"$title\"" >&2; kill "$pid"; return 1; }
-    # Let it draw (and the playback start).
-    sleep 1
-    import -window root -crop "$geometry" +repage "docs/$name.png"
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-    echo "docs/$name.png ($geometry)"
+# The window's outer rectangle, its frame included, as an ImageMagick geometry.
+outer_geometry() {
+    local info extents left=0 right=0 top=0 bottom=0
+    info=$(xwininfo -id "$1")
+    if extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9, ]*$'); then
+        IFS=', ' read -r left right top bottom <<<"$extents"
+    fi
+    awk -v l="$left" -v r="$right" -v t="$top" -v b="$bottom" '
+        /Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /Width:/{w=$NF} /Height:/{h=$NF}
+        END{print w+l+r "x" h+t+b "+" x-l "+" y-t}' <<<"$info"
 }
 
-shot main-window none "Vellumtone Generator 0.9"
-shot playing playing "Vellumtone Generator 0.9"
-shot tone-dialog tone "Pure test tone setting"
-shot sweep-dialog sweep "Frequency sweep"
-shot about-box about "About vellumtone generator"
+# shot NAME TITLE: saves the window with that title as docs/NAME.png.
+shot() {
+    local id
+    id=$(timeout 20 xdotool search --sync --name "$2" | head -1)
+    sleep 1  # let it draw
+    import -window root -crop "$(outer_geometry "$id")" +repage "docs/$1.png"
+    echo "docs/$1.png"
+}
+
+# Starts the program and waits until its window has the keyboard (Play has the focus).
+start() {
+    "$build/ui/vellumtone" &
+    pid=$!
+    window=$(timeout 20 xdotool search --sync --name "$main_title" | head -1)
+    sleep 1
+    xdotool windowactivate --sync "$window"
+}
+finish() {
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+keys() { xdotool key --delay 150 "$@"; }
+
+start
+shot main-window "$main_title"
+keys alt+g w space  # white noise, Play
+sleep 4
+shot playing "$main_title"
+finish
+
+# Rests after every 0 minutes for 30: the rest starts a second after Play.
+start
+keys alt+g p Tab Tab Tab ctrl+a 0 Tab ctrl+a 3 0 shift+Tab shift+Tab space shift+Tab shift+Tab space
+sleep 4
+shot resting "$main_title"
+finish
+
+for dialog in "t:tone-dialog:Pure test tone setting" "s:sweep-dialog:Frequency sweep"; do
+    IFS=: read -r key name title <<<"$dialog"
+    start
+    keys alt+g "$key"
+    shot "$name" "^$title$"
+    finish
+done
+start
+keys alt+a p
+shot about-box '^About vellumtone generator$'
+finish

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the release build, the
 # AddressSanitizer + UBSan build and the ThreadSanitizer build of the engine; the benchmarks
-# are built too. The GUI tests get a private X server, the audio tests a private PulseAudio.
+# are built too, and the Windows cross build with its tests under Wine and its zip package.
+# The GUI tests get a private X server, the audio tests a private PulseAudio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,3 +25,10 @@ done
 echo "=== bench (build only)"
 cmake --preset bench >/dev/null
 cmake --build --preset bench --parallel "$jobs" --target generators_bench play_pink
+
+echo "=== windows"
+start_wine
+cmake --preset windows >/dev/null
+cmake --build --preset windows --parallel "$jobs"
+ctest --preset windows --parallel "$jobs"
+(cd build/windows && cpack >/dev/null && ls vellumtone-*-win64.zip)

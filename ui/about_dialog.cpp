@@ -5,24 +5,24 @@
 
 #include "resources/resource_ids.h"
 #include "ui/dialog_frame.h"
-#include "ui/look.h"
+#include "ui/dialog_units.h"
+#include "version.h"
 
 AboutDialog::AboutDialog(wxWindow* owner)
     : wxDialog(owner, ids::kAboutTemplate, "About vellumtone generator", wxDefaultPosition,
                wxDefaultSize, kAboutDialogStyle) {
     prepareDialogFrame(this, 233, 131);
-    auto text = [this](const char* line, int x, int y, int w, int h) {
-        fitToText(new wxStaticText(this, ids::kStatic, line, dialogPoint(this, x, y),
-                                   dialogSize(this, w, h)));
+    auto text = [this](const wxString& line, int x, int y, int w, int h) {
+        placeControl(new wxStaticText(this, ids::kStatic, line), x, y, w, h);
     };
 
-    text("Vellumtone Generator 0.9", 18, 14, 138, 11);
+    text(version::kTitle, 18, 14, 138, 11);
     text("Vellumtone Generator is free software.\nDesigned for headphone equipment burn-in.", 18,
          28, 189, 18);
     text("Copyright (c) The Vellumtone developers.\nReleased under the MIT License.", 18, 71, 208,
          17);
-    auto* close = new wxButton(this, ids::kAboutClose, "&Close", dialogPoint(this, 87, 95),
-                               dialogSize(this, 61, 15));
+    auto* close = new wxButton(this, ids::kAboutClose, "&Close");
+    placeControl(close, 87, 95, 61, 15);
     text("Please report faults and suggestions on\nthe Vellumtone project's issue tracker.", 18, 50,
          193, 17);
 

@@ -2,14 +2,9 @@
 
 #include <wx/app.h>
 
-class MainWindow;
-
+// Shows the main window, then opens the audio output, so that a failure's message box
+// appears over the window.
 class VellumtoneApp final : public wxApp {
   public:
     bool OnInit() override;
-
-  private:
-    void onFirstIdle(wxIdleEvent& event);
-
-    MainWindow* window_ = nullptr;
 };

@@ -10,10 +10,11 @@
 #include <wx/textctrl.h>
 #include <mutex>
 
+#include "engine/clock.h"
 #include "resources/resource_ids.h"
 #include "ui/common/field_checks.h"
 #include "ui/common/messages.h"
-#include "ui/look.h"
+#include "ui/dialog_units.h"
 
 namespace {
 
@@ -22,41 +23,49 @@ SignalPlayer& player = SignalPlayer::instance;
 constexpr int kVolumeMax = static_cast<int>(SignalPlayer::kMaxVolumePosition);
 constexpr int kVolumeStep = 3000;
 
+// The burn-in status goes below the frame, where no other control is and its longest text
+// fits on one line; the panel grows by that line.
+constexpr int kBurnInTop = 144;
+constexpr int kPanelHeight = kBurnInTop + 9;
+
+template <class Control>
+Control* placed(Control* control, int x, int y, int w, int h) {
+    placeControl(control, x, y, w, h);
+    return control;
+}
+
 }  // namespace
 
 ControlPanel* ControlPanel::active_ = nullptr;
 
 ControlPanel::ControlPanel(wxWindow* parent)
-    : wxPanel(parent, ids::kPanelTemplate, wxPoint(0, 0), dialogSize(parent, 194, 149)) {
+    : wxPanel(parent, ids::kPanelTemplate, wxPoint(0, 0), dialogSize(parent, 194, kPanelHeight)),
+      ticker_(this) {
     // Created in the order the tab key visits them.
-    auto at = [this](int x, int y) { return dialogPoint(this, x, y); };
-    auto size = [this](int w, int h) { return dialogSize(this, w, h); };
-    auto label = [&](int id, const char* text, int x, int y, int w, int h) {
-        auto* control = new wxStaticText(this, id, text, at(x, y), size(w, h));
-        fitToText(control);
-        return control;
+    auto label = [this](int id, const char* text, int x, int y, int w, int h) {
+        return placed(new wxStaticText(this, id, text), x, y, w, h);
     };
 
-    new wxStaticBox(this, ids::kGeneratorFrame, "Generator", at(7, 7), size(180, 135));
-    play_ = new wxButton(this, ids::kPlay, "Play", at(69, 43), size(53, 14));
-    stop_ = new wxButton(this, ids::kStop, "Stop", at(125, 43), size(53, 14));
+    placed(new wxStaticBox(this, ids::kGeneratorFrame, "Generator"), 7, 7, 180, 135);
+    play_ = placed(new wxButton(this, ids::kPlay, "Play"), 69, 43, 53, 14);
+    stop_ = placed(new wxButton(this, ids::kStop, "Stop"), 125, 43, 53, 14);
     label(ids::kStatic, "Volume ratio: ", 16, 70, 43, 13);
     restCheck_ =
-        new wxCheckBox(this, ids::kRestCheck, "Enable rest period", at(17, 89), size(72, 12));
-    fitToText(restCheck_);
+        placed(new wxCheckBox(this, ids::kRestCheck, "Enable rest period"), 17, 89, 72, 12);
     label(ids::kStatic, "Rest every (minutes) : ", 26, 106, 70, 11);
-    restEvery_ = new wxTextCtrl(this, ids::kRestEvery, "120", at(100, 105), size(37, 12));
+    restEvery_ = placed(new wxTextCtrl(this, ids::kRestEvery, "120"), 100, 105, 37, 12);
     label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 69, 11);
-    restLength_ = new wxTextCtrl(this, ids::kRestLength, "30", at(100, 119), size(37, 12));
+    restLength_ = placed(new wxTextCtrl(this, ids::kRestLength, "30"), 100, 119, 37, 12);
     status_ = label(ids::kStatusLine, kNoGeneratorStatus, 13, 20, 165, 14);
-    volume_ = new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax, at(61, 70), size(58, 11),
-                           wxSL_HORIZONTAL);
+    volume_ = placed(new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax), 61, 70, 58, 11);
+    burnInText_ = label(ids::kBurnInStatus, "", 7, kBurnInTop, 180, 8);
 
     play_->Bind(wxEVT_BUTTON, &ControlPanel::onPlay, this);
     stop_->Bind(wxEVT_BUTTON, &ControlPanel::onStop, this);
     restCheck_->Bind(wxEVT_CHECKBOX, &ControlPanel::onRestCheck, this);
     // wxEVT_SLIDER comes with every change of the position, each step of a drag included.
     volume_->Bind(wxEVT_SLIDER, &ControlPanel::onVolume, this);
+    Bind(wxEVT_TIMER, &ControlPanel::onTick, this);
 
     active_ = this;
     installEndNotice();
@@ -97,6 +106,11 @@ void ControlPanel::onPlay(wxCommandEvent& /*event*/) {
     switch (player.play()) {
         case PlayOutcome::Started:
             play_->Disable();
+            // The keyboard stays on the panel: Stop is the button that can be pressed now.
+            stop_->SetFocus();
+            burnIn_.start(player.clock().now());
+            showBurnIn(BurnInStatus::State::Playing);
+            ticker_.Start(1000);
             break;
         case PlayOutcome::NoGenerator:
             wxMessageBox(kSelectGeneratorMessage, kMessageCaption, wxOK, wxGetTopLevelParent(this));
@@ -125,9 +139,35 @@ void ControlPanel::onVolume(wxCommandEvent& /*event*/) {
     player.setVolumePosition(static_cast<std::uint32_t>(volume_->GetValue()));
 }
 
+void ControlPanel::onTick(wxTimerEvent& /*event*/) {
+    if (!player.outputAvailable()) {
+        showBurnIn(BurnInStatus::State::NoOutput);
+    } else if (player.resting.load() != 0) {
+        showBurnIn(BurnInStatus::State::Resting);
+    } else {
+        showBurnIn(BurnInStatus::State::Playing);
+    }
+}
+
+void ControlPanel::showBurnIn(BurnInStatus::State state) {
+    const std::uint64_t restEnd =
+        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                       player.restLengthMinutes.load());
+    burnIn_.update(player.clock().now(), state, restEnd);
+    burnInText_->SetLabel(burnIn_.text());
+}
+
 void ControlPanel::onPlaybackEnded(PlaybackEnd how) {
+    ticker_.Stop();
+    showBurnIn(BurnInStatus::State::Stopped);
+    // Play takes the keyboard back unless the user has moved it to another control meanwhile.
+    wxWindow* focus = FindFocus();
+    const bool focusLost = focus == nullptr || focus == stop_ || focus == play_;
     play_->Enable();
     stop_->Enable();
+    if (focusLost) {
+        play_->SetFocus();
+    }
     if (how == PlaybackEnd::OutOfMemory) {
         wxMessageBox(kOutOfMemoryMessage, kMessageCaption, wxOK | wxICON_ERROR,
                      wxGetTopLevelParent(this));

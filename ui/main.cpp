@@ -3,10 +3,48 @@
 #include <wx/log.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
-#include "app.h"
+#include "ui/app.h"
+#include "version.h"
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: vellumtone [--help | --version]\n"
+    "Plays white noise, pink noise, a sine tone or a frequency sweep through the default audio\n"
+    "output until it is stopped, for the burn-in of headphones and other audio equipment.\n"
+    "\n"
+    "The window has a Generator menu to choose the signal, Play and Stop, a volume slider and\n"
+    "optional rest periods: after every N minutes of playing the output falls silent for M\n"
+    "minutes, then resumes by itself. Nothing is read or saved between runs.\n"
+    "vellumtone-cli plays and renders the same signals from a terminal.\n"
+    "\n"
+    "Options:\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n";
+
+// --help and --version answer without a display; any other argument is the toolkit's.
+bool answeredFromCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("vellumtone %s\n", version::kVersion);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (answeredFromCommandLine(argc, argv)) {
+        return 0;
+    }
     // GTK's OpenGL probe loads a whole graphics driver the program never uses; the user can
     // still ask for it by setting the variable.
     setenv("GDK_GL", "disable", 0);

@@ -1,24 +1,35 @@
 #include "ui/main_window.h"
 
+#include <unistd.h>
 #include <wx/display.h>
 #include <wx/icon.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
 #include "resources/vellumtone.xpm"
 #include "ui/about_dialog.h"
 #include "ui/common/messages.h"
+#include "ui/compact_style.h"
 #include "ui/control_panel.h"
-#include "ui/look.h"
-#include "ui/process_exit.h"
+#include "ui/dialog_units.h"
 #include "ui/sweep_dialog.h"
 #include "ui/tone_dialog.h"
+#include "ui/window_placement.h"
+#include "version.h"
 
 namespace {
 
 constexpr int kWidth = 300;
 constexpr int kHeight = 300;
+
+// Ends the process at once with exit code 0. A playback may still be running: its thread and
+// the audio callback use the player until the very end, so no static destructor may run
+// (which exit() would do); the system reclaims the thread, the device and the memory.
+[[noreturn]] void exitAtOnce() {
+    _exit(0);
+}
 
 wxPoint centredPosition() {
     const wxSize screen = wxGetDisplaySize();
@@ -66,9 +77,26 @@ void selectGenerator(ControlPanel* panel, GeneratorKind kind) {
 
 }  // namespace
 
+MainWindow* MainWindow::open() {
+    applyCompactStyle();
+    auto* window = new MainWindow;
+    window->Show();
+    placeWhenShown(window, centredPosition());
+    window->panel()->setUpVolumeSlider();
+    return window;
+}
+
+void MainWindow::useOutputDevice(OpenResult opened) {
+    if (!opened.device) {
+        wxMessageBox(wxString::FromUTF8(opened.error), kMessageCaption, wxOK | wxICON_ERROR, this);
+        return;
+    }
+    // Like every resource acquired at start-up, the device lives until the process ends.
+    SignalPlayer::instance.setDevice(opened.device.release());
+}
+
 MainWindow::MainWindow()
-    : wxFrame(nullptr, wxID_ANY, "Vellumtone Generator 0.9", centredPosition(),
-              wxSize(kWidth, kHeight),
+    : wxFrame(nullptr, wxID_ANY, version::kTitle, centredPosition(), wxSize(kWidth, kHeight),
               wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX | wxCLIP_CHILDREN) {
     SetIcon(wxIcon(vellumtone_xpm));
     // The panel's dialog units are measured in the frame's font.

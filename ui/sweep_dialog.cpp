@@ -11,27 +11,25 @@
 #include "ui/common/messages.h"
 #include "ui/common/number_text.h"
 #include "ui/dialog_frame.h"
-#include "ui/look.h"
+#include "ui/dialog_units.h"
 
 SweepDialog::SweepDialog(wxWindow* owner)
     : wxDialog(owner, ids::kSweepTemplate, "Frequency sweep", wxDefaultPosition, wxDefaultSize,
                kSettingsDialogStyle) {
     prepareDialogFrame(this, 175, 106);
-    auto at = [this](int x, int y) { return dialogPoint(this, x, y); };
-    auto size = [this](int w, int h) { return dialogSize(this, w, h); };
     const SignalPlayer& player = SignalPlayer::instance;
 
-    fitToText(
-        new wxStaticText(this, ids::kStatic, "Sweep upper limit (Hz):", at(7, 17), size(86, 8)));
-    fitToText(
-        new wxStaticText(this, ids::kStatic, "Speed factor (seconds): ", at(7, 36), size(85, 11)));
+    placeControl(new wxStaticText(this, ids::kStatic, "Sweep upper limit (Hz):"), 7, 17, 86, 8);
+    placeControl(new wxStaticText(this, ids::kStatic, "Speed factor (seconds): "), 7, 36, 85, 11);
     // The period's field comes first in the tab order, although the limit's stands above it.
-    seconds_ = new wxTextCtrl(this, ids::kSweepSeconds, writeUnsigned(player.sweepSeconds.load()),
-                              at(98, 35), size(62, 12));
-    limit_ = new wxTextCtrl(this, ids::kSweepLimit, writeUnsigned(player.sweepLimit.load()),
-                            at(98, 16), size(62, 12));
-    auto* ok = new wxButton(this, ids::kSweepOk, "&OK", at(35, 74), size(50, 13));
-    auto* cancel = new wxButton(this, ids::kSweepCancel, "&Cancel", at(89, 74), size(50, 13));
+    seconds_ = new wxTextCtrl(this, ids::kSweepSeconds, writeUnsigned(player.sweepSeconds.load()));
+    placeControl(seconds_, 98, 35, 62, 12);
+    limit_ = new wxTextCtrl(this, ids::kSweepLimit, writeUnsigned(player.sweepLimit.load()));
+    placeControl(limit_, 98, 16, 62, 12);
+    auto* ok = new wxButton(this, ids::kSweepOk, "&OK");
+    placeControl(ok, 35, 74, 50, 13);
+    auto* cancel = new wxButton(this, ids::kSweepCancel, "&Cancel");
+    placeControl(cancel, 89, 74, 50, 13);
 
     ok->Bind(wxEVT_BUTTON, &SweepDialog::onOk, this);
     cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });

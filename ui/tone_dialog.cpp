@@ -13,26 +13,27 @@
 #include "ui/common/messages.h"
 #include "ui/common/number_text.h"
 #include "ui/dialog_frame.h"
-#include "ui/look.h"
+#include "ui/dialog_units.h"
 
 ToneDialog::ToneDialog(wxWindow* owner)
     : wxDialog(owner, ids::kToneTemplate, "Pure test tone setting", wxDefaultPosition,
                wxDefaultSize, kSettingsDialogStyle) {
     prepareDialogFrame(this, 168, 106);
-    auto at = [this](int x, int y) { return dialogPoint(this, x, y); };
-    auto size = [this](int w, int h) { return dialogSize(this, w, h); };
-
-    fitToText(new wxStaticText(this, ids::kStatic, "Tone frequency (Hz): ", at(7, 8), size(75, 8)));
+    placeControl(new wxStaticText(this, ids::kStatic, "Tone frequency (Hz): "), 7, 8, 75, 8);
     const std::string frequency = writeUnsigned(SignalPlayer::instance.toneFrequency.load());
-    frequency_ = new wxTextCtrl(this, ids::kToneFrequency, frequency, at(83, 7), size(55, 12));
-    auto* ok = new wxButton(this, ids::kToneOk, "&OK", at(37, 78), size(47, 13));
-    auto* cancel = new wxButton(this, ids::kToneCancel, "&Cancel", at(89, 78), size(47, 13));
-    new wxStaticBox(this, ids::kStatic, "Waveform type", at(7, 32), size(154, 33));
-    auto* sine =
-        new wxRadioButton(this, ids::kToneSine, "Sine", at(14, 44), size(43, 12), wxRB_GROUP);
-    fitToText(sine);
-    // The only waveform there is: always shown chosen, never read.
+    frequency_ = new wxTextCtrl(this, ids::kToneFrequency, frequency);
+    placeControl(frequency_, 83, 7, 55, 12);
+    auto* ok = new wxButton(this, ids::kToneOk, "&OK");
+    placeControl(ok, 37, 78, 47, 13);
+    auto* cancel = new wxButton(this, ids::kToneCancel, "&Cancel");
+    placeControl(cancel, 89, 78, 47, 13);
+    placeControl(new wxStaticBox(this, ids::kStatic, "Waveform type"), 7, 32, 154, 33);
+    auto* sine = new wxRadioButton(this, ids::kToneSine, "Sine", wxDefaultPosition, wxDefaultSize,
+                                   wxRB_GROUP);
+    placeControl(sine, 14, 44, 43, 12);
+    // The only waveform there is: always shown chosen, never read, and no stop of the Tab key.
     sine->SetValue(true);
+    sine->DisableFocusFromKeyboard();
 
     ok->Bind(wxEVT_BUTTON, &ToneDialog::onOk, this);
     cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });

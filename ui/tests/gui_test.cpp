@@ -1,38 +1,20 @@
 #include "ui/tests/gui_test.h"
 
 #include <wx/app.h>
-#include <wx/checkbox.h>
 #include <wx/dialog.h>
 #include <wx/init.h>
-#include <wx/radiobut.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
 #include <cstdlib>
 
-#include "ui/look.h"
+#include "engine/signal_player.h"
 #include "ui/main_window.h"
-#include "ui/startup.h"
 
 namespace {
 
 bool ready = false;
-
-// Any message box outside an expectation is a failure; answering it keeps the test going
-// instead of hanging on a window nobody closes.
-class UnexpectedMessageHook final : public wxModalDialogHook {
-  protected:
-    int Enter(wxDialog* dialog) override {
-        if (auto* message = dynamic_cast<wxMessageDialog*>(dialog)) {
-            ADD_FAILURE() << "unexpected message box: \"" << message->GetMessage().utf8_string()
-                          << "\"";
-            return wxID_OK;
-        }
-        return wxID_NONE;
-    }
-    void Exit(wxDialog*) override {}
-};
+SignalPlayer& player = SignalPlayer::instance;
 
 void reportAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                   const wxString& msg) {
@@ -41,9 +23,20 @@ void reportAssert(const wxString& file, int line, const wxString& func, const wx
         << msg.utf8_string();
 }
 
+wxDialog* currentModalDialog() {
+    for (wxWindow* window : wxTopLevelWindows) {
+        if (auto* dialog = dynamic_cast<wxDialog*>(window);
+            dialog != nullptr && dialog->IsModal()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 int GuiTestDialogHook::Enter(wxDialog* dialog) {
+    // The program's own dialogs run; only message boxes go to the expectations.
     if (dynamic_cast<wxMessageDialog*>(dialog) == nullptr) {
         return wxID_NONE;
     }
@@ -56,7 +49,7 @@ void GuiTestDialogHook::ReportFailure(const wxString& message) {
 
 int ExpectMessage::OnInvoked(wxMessageDialog* dialog) const {
     EXPECT_EQ(dialog->GetMessage().utf8_string(), text_);
-    EXPECT_EQ(dialog->GetCaption().utf8_string(), caption_);
+    EXPECT_EQ(dialog->GetCaption().utf8_string(), "Vellumtone");
     return wxID_OK;
 }
 
@@ -64,20 +57,66 @@ wxString ExpectMessage::GetDefaultDescription() const {
     return "message box \"" + wxString::FromUTF8(text_) + "\"";
 }
 
-bool displayReady() {
-    return ready;
+void MainWindowTest::SetUp() {
+    if (!ready) {
+        const char* required = std::getenv("VELLUMTONE_REQUIRE_SERVICES");
+        if (required != nullptr && std::string(required) == "1") {
+            FAIL() << "no display: the GUI tests need an X server";
+        }
+        GTEST_SKIP() << "no display";
+    }
+    player.setClock(&clock);
+    player.setDevice(&device);
+    window = MainWindow::open();
+    ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
 }
 
-void GuiTest::SetUp() {
-    if (ready) {
+void MainWindowTest::TearDown() {
+    if (window == nullptr) {
         return;
     }
-    const char* required = std::getenv("VELLUMTONE_REQUIRE_SERVICES");
-    if (required != nullptr && std::string(required) == "1") {
-        FAIL() << "no display: the GUI tests need an X server (DISPLAY="
-               << (std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "unset") << ")";
+    if (player.playing.load() != 0) {
+        click(control(1002));
     }
-    GTEST_SKIP() << "no display";
+    // The end notice arrives through the event loop: Play is usable again after it.
+    EXPECT_TRUE(
+        waitUntil([this] { return player.playing.load() == 0 && control(1001)->IsEnabled(); }));
+    window->Destroy();
+    waitUntil([] { return false; }, std::chrono::milliseconds(50));
+    player.setDevice(nullptr);
+    player.restoreDefaults();
+    player.setClock(nullptr);
+}
+
+wxWindow* MainWindowTest::control(int id) const {
+    return window->FindWindow(id);
+}
+
+std::string MainWindowTest::text(int id) const {
+    return textOf(control(id));
+}
+
+void MainWindowTest::chooseMenu(int commandId) {
+    wxCommandEvent event(wxEVT_MENU, commandId);
+    event.SetEventObject(window);
+    window->GetEventHandler()->ProcessEvent(event);
+}
+
+void MainWindowTest::withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
+    bool ran = false;
+    wxTheApp->CallAfter([&] {
+        ran = true;
+        wxDialog* dialog = currentModalDialog();
+        ASSERT_NE(dialog, nullptr) << "no modal dialog is shown";
+        script(*dialog);
+        if (dialog->IsModal()) {
+            ADD_FAILURE() << "the dialog \"" << dialog->GetTitle().utf8_string()
+                          << "\" was left open";
+            dialog->EndModal(0);
+        }
+    });
+    chooseMenu(commandId);
+    EXPECT_TRUE(ran) << "the dialog did not open";
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -92,35 +131,11 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-void pumpEvents(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-        wxYield();
-        wxMilliSleep(1);
-    }
-}
-
 void click(wxWindow* button) {
     ASSERT_NE(button, nullptr);
     wxCommandEvent event(wxEVT_BUTTON, button->GetId());
     event.SetEventObject(button);
     button->GetEventHandler()->ProcessEvent(event);
-}
-
-void chooseMenu(wxWindow* window, int commandId) {
-    wxCommandEvent event(wxEVT_MENU, commandId);
-    event.SetEventObject(window);
-    window->GetEventHandler()->ProcessEvent(event);
-}
-
-void setChecked(wxWindow* checkBox, bool checked) {
-    auto* box = dynamic_cast<wxCheckBox*>(checkBox);
-    ASSERT_NE(box, nullptr);
-    box->SetValue(checked);
-    wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
-    event.SetEventObject(box);
-    event.SetInt(checked ? 1 : 0);
-    box->GetEventHandler()->ProcessEvent(event);
 }
 
 void setText(wxWindow* edit, const std::string& text) {
@@ -136,74 +151,22 @@ std::string textOf(wxWindow* control) {
     return control->GetLabel().utf8_string();
 }
 
-bool showsText(wxWindow* control) {
-    return dynamic_cast<wxStaticText*>(control) != nullptr ||
-           dynamic_cast<wxCheckBox*>(control) != nullptr ||
-           dynamic_cast<wxRadioButton*>(control) != nullptr;
-}
-
-wxRect visibleRect(wxWindow* control) {
-    wxRect rect = control->GetRect();
-    if (dynamic_cast<wxStaticText*>(control) != nullptr) {
-        wxString text = control->GetLabel();
-        text.Trim(true);
-        rect.width = std::min(rect.width, control->GetTextExtent(text).x);
-    }
-    return rect;
-}
-
-void expectClearLayout(wxWindow* parent, int skip) {
-    std::vector<wxWindow*> controls;
-    for (wxWindow* child : parent->GetChildren()) {
-        if (skip != 0 && child->GetId() == skip) {
-            continue;
-        }
-        if (dynamic_cast<wxStaticBox*>(child) != nullptr) {
-            continue;  // a frame around others
-        }
-        controls.push_back(child);
-        EXPECT_TRUE(wxRect(parent->GetClientSize()).Contains(child->GetRect())) << textOf(child);
-        if (showsText(child)) {
-            EXPECT_GE(child->GetSize().x, child->GetBestSize().x) << textOf(child);
-            EXPECT_GE(child->GetSize().y, child->GetBestSize().y) << textOf(child);
-        }
-    }
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        for (std::size_t j = i + 1; j < controls.size(); ++j) {
-            EXPECT_FALSE(visibleRect(controls[i]).Intersects(visibleRect(controls[j])))
-                << textOf(controls[i]) << " overlaps " << textOf(controls[j]);
-        }
-    }
-}
-
-wxDialog* currentModalDialog() {
-    for (wxWindow* window : wxTopLevelWindows) {
-        if (auto* dialog = dynamic_cast<wxDialog*>(window);
-            dialog != nullptr && dialog->IsModal()) {
-            return dialog;
-        }
-    }
-    return nullptr;
-}
-
-void runWithModal(const std::function<void()>& open, const std::function<void(wxDialog&)>& script) {
-    bool ran = false;
-    wxTheApp->CallAfter([&] {
-        ran = true;
-        wxDialog* dialog = currentModalDialog();
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no modal dialog is shown";
-            return;
-        }
-        script(*dialog);
-        if (dialog->IsModal()) {
-            ADD_FAILURE() << "the dialog \"" << dialog->GetTitle().utf8_string()
-                          << "\" was left open";
-            dialog->EndModal(0);
-        }
-    });
-    open();
-    EXPECT_TRUE(ran) << "the dialog did not open";
+void pressKey(wxWindow* top, int key) {
+    ASSERT_TRUE(waitUntil([&] { return top->IsShownOnScreen(); }));
+    wxUIActionSimulator keyboard;
+    // Without a window manager the keyboard follows the pointer.
+    keyboard.MouseMove(top->GetScreenRect().GetPosition() + wxPoint(4, 4));
+    bool arrived = false;
+    auto record = [&](wxKeyEvent& event) {
+        arrived = arrived || event.GetKeyCode() == key;
+        event.Skip();
+    };
+    top->Bind(wxEVT_CHAR_HOOK, record);
+    keyboard.Char(key);
+    EXPECT_TRUE(waitUntil([&] { return arrived; }, std::chrono::seconds(5)))
+        << "the key never reached " << top->GetLabel().utf8_string();
+    top->Unbind(wxEVT_CHAR_HOOK, record);
+    waitUntil([] { return false; }, std::chrono::milliseconds(50));
 }
 
 int main(int argc, char** argv) {
@@ -216,36 +179,13 @@ int main(int argc, char** argv) {
     const char* display = std::getenv("DISPLAY");
     ready = display != nullptr && *display != '\0' && wxEntryStart(argc, argv) &&
             wxTheApp->CallOnInit();
-    UnexpectedMessageHook unexpected;
     if (ready) {
         wxSetAssertHandler(reportAssert);
-        unexpected.Register();
     }
     const int result = RUN_ALL_TESTS();
     if (ready) {
-        unexpected.Unregister();
         wxTheApp->OnExit();
         wxEntryCleanup();
     }
     return result;
-}
-
-void MainWindowFixture::SetUp() {
-    GuiTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) {
-        return;
-    }
-    window = showMainWindow();
-    ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
-}
-
-void MainWindowFixture::TearDown() {
-    if (window != nullptr) {
-        window->Destroy();
-        window = nullptr;
-    }
-}
-
-wxWindow* MainWindowFixture::control(int id) const {
-    return window->FindWindow(id);
 }

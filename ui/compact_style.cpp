@@ -1,11 +1,6 @@
-#include "ui/look.h"
+#include "ui/compact_style.h"
 
 #include <gtk/gtk.h>
-#include <wx/window.h>
-
-wxFont layoutFont() {
-    return wxFont{wxFontInfo(8).Family(wxFONTFAMILY_SWISS).FaceName("Liberation Sans")};
-}
 
 void applyCompactStyle() {
     static const char kCss[] =
@@ -29,18 +24,4 @@ void applyCompactStyle() {
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
                                               GTK_STYLE_PROVIDER(provider), 800);
     g_object_unref(provider);
-}
-
-wxPoint dialogPoint(wxWindow* window, int x, int y) {
-    return window->ConvertDialogToPixels(wxPoint(x, y));
-}
-
-wxSize dialogSize(wxWindow* window, int width, int height) {
-    return window->ConvertDialogToPixels(wxSize(width, height));
-}
-
-void fitToText(wxWindow* control) {
-    const wxSize have = control->GetSize();
-    const wxSize need = control->GetBestSize();
-    control->SetSize(std::max(have.x, need.x), std::max(have.y, need.y));
 }

@@ -1,7 +1,0 @@
-#include "ui/process_exit.h"
-
-#include <unistd.h>
-
-void exitAtOnce() {
-    _exit(0);
-}
