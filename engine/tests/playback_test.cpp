@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -188,10 +189,13 @@ TEST_F(Playback, ControlsFromAnotherThread) {
     player.chooseGenerator(K::PinkNoise);
     EXPECT_EQ(player.play(), PlayOutcome::Started);
     EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
-    const auto whenBothQueued = [&idle] {  // the playback is then waiting for a wake-up
+    // The playback then waits for a wake-up; a little later it sleeps in the kernel, where
+    // only a real notification reaches it.
+    const auto whenBothQueued = [&idle] {
         while (idle.held() < 2) {
             std::this_thread::yield();
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     };
     whenBothQueued();
     player.setVolumePosition(1000);
