@@ -93,8 +93,10 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
         while (heldByDevice(block) && stopRequested.load() == 0) {
             clock.wait(wakeEvent);
         }
-        if (heldByDevice(block)) {
-            break;  // stopped while waiting for the device
+        // A Stop whose wake-up came together with the device's, and was taken by the wait
+        // above, must not be left for a wake-up that may be a whole block away.
+        if (heldByDevice(block) || stopRequested.load() != 0) {
+            break;
         }
 
         if (out != nullptr) {

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/signal_format.h"
-
 int truncatedSample(double value) {
     const long long whole = static_cast<long long>(std::trunc(value));
     const long long low = ((whole % 65536) + 65536) % 65536;
@@ -12,24 +10,22 @@ int truncatedSample(double value) {
 }
 
 std::uint32_t framesOf(const ReferenceSettings& s) {
-    return s.kind == GeneratorKind::FrequencySweep ? kFramesPerSecond * s.sweepSeconds
-                                                   : kFramesPerSecond;
+    return s.kind == GeneratorKind::FrequencySweep ? 44100 * s.sweepSeconds : 44100;
 }
 
-// The first `count` samples of a block, as the formulas
-// give them, starting from the pink filter state `y`.
 std::vector<int> reference(const ReferenceSettings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count) {
     const double a = s.amplitude;
-    const double half = static_cast<double>(s.amplitude >> 1);  // h, the integer half of A
+    const double half = static_cast<double>(s.amplitude >> 1);  // the integer half of A
     const double step = 2 * std::numbers::pi / 44100;
     std::vector<int> out;
     for (std::uint32_t n = 0; n < count; ++n) {
         switch (s.kind) {
             case GeneratorKind::WhiteNoise:
-                out.push_back(s.amplitude == 0 ? 0
-                                               : static_cast<int>(2 * random.next() % s.amplitude) -
-                                                     static_cast<int>(half));
+                // Silence draws nothing from the random source.
+                out.push_back(s.amplitude == 0
+                                  ? 0
+                                  : 2 * random.next() % s.amplitude - static_cast<int>(half));
                 break;
             case GeneratorKind::PinkNoise:
                 y = 0.9375 * y + 0.0625 * ((1.0 / 32767) * random.next());

@@ -1,6 +1,7 @@
 #pragma once
-// The generators' formulas written out again, independently of the engine (in other words
-// and other arithmetic), for the tests that check samples: generated, or heard at a sink.
+// The generators and their random source written out again from the formulas, in other words
+// and other arithmetic than the engine's, for every test that checks samples: generated,
+// written to a file, or heard at a sink.
 
 #include <cstdint>
 #include <vector>
@@ -32,13 +33,13 @@ struct ReferenceSettings {
     std::uint32_t seed = 1;
 };
 
-// Frames in one block of the signal.
+// Frames in one block of the signal: one second, or S seconds for the sweep.
 std::uint32_t framesOf(const ReferenceSettings& s);
 
-// The first `count` samples of a block, as the formulas give them, starting from the pink
-// filter state `y`.
+// The next `count` samples (one channel) of a block, continuing the pink filter state `y`
+// and the random source.
 std::vector<int> reference(const ReferenceSettings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count);
 
-// One whole block from the start: seeded with s.seed, y from 0.
+// One whole block from the start of a playback: seeded with s.seed, y from 0.
 std::vector<int> reference(const ReferenceSettings& s);

@@ -12,8 +12,8 @@ class VirtualClock;
 
 // An output device in memory, for tests. It records a copy of every block queued and when it
 // would be heard. On a virtual clock it plays blocks back to back in virtual time and
-// reports each one done when its last frame has played; without one, blocks finish only
-// when the test calls completeNext().
+// reports each one done when its last frame has played; without one, only a flush hands
+// blocks back.
 class TestOutputDevice final : public OutputDevice {
   public:
     struct Played {
@@ -29,31 +29,33 @@ class TestOutputDevice final : public OutputDevice {
         : clock_(clock), done_(done) {}
 
     // The result openOutputDevice gives when the device fails with `error`.
-    static OpenResult failedOpen(DeviceError error);
+    static OpenResult failedOpen(DeviceError error) { return {nullptr, deviceErrorText(error)}; }
 
-    void prepare(BlockHeader& header) override;
-    void unprepare(BlockHeader& header) override;
+    void prepare(BlockHeader& /*header*/) override {}
+    void unprepare(BlockHeader& /*header*/) override {}
     void queue(BlockHeader& header) override;
     void flush() override;
-
-    // Without a clock: finishes the oldest queued block, reporting it on the caller's thread.
-    // Returns false when nothing is queued.
-    bool completeNext();
 
     // Long runs keep only the timing of each block, not a copy of its samples.
     void keepSamples(bool keep) { keepSamples_ = keep; }
 
-    std::vector<Played> played() const;
-    std::size_t held() const;
-    std::size_t flushes() const;
+    std::vector<Played> played() const { return locked(played_); }
+    std::size_t held() const { return locked(held_).size(); }
+    std::size_t flushes() const { return locked(flushes_); }
     // How often a block was queued again while the device still held it (always a fault).
-    std::size_t requeuedWhileHeld() const;
+    std::size_t requeuedWhileHeld() const { return locked(requeuedWhileHeld_); }
 
   private:
     struct Held {
         BlockHeader* header;
         std::size_t record;
     };
+    template <typename T>
+    T locked(const T& value) const {
+        const std::lock_guard lock(mutex_);
+        return value;
+    }
+    // Reports the oldest held block done, unless a flush came since `generation`.
     void finishFront(std::uint64_t generation);
 
     VirtualClock* clock_;

@@ -24,12 +24,9 @@ class VirtualClock final : public Clock {
     // to run it waits for real, for another thread to set the event.
     void wait(AutoResetEvent& event) override;
 
-    // Schedules an action at an absolute virtual time, or after a delay from now. Actions
-    // due at the same moment run in the order they were scheduled.
+    // Schedules an action at a virtual time. Actions due at the same moment run in the order
+    // they were scheduled.
     void at(std::uint64_t ms, std::function<void()> action);
-    void after(std::uint64_t ms, std::function<void()> action) {
-        at(nowMs() + ms, std::move(action));
-    }
 
   private:
     // Runs the earliest action due at or before `limit`; false when there is none.
