@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "engine/testing/test_services.h"
 #include "subprocess.h"
 
 namespace {
@@ -17,12 +18,7 @@ using testing::StartsWith;
 
 TEST(Play, ThroughTheSoundServerUntilStopped) {
     const char* server = std::getenv("PULSE_SERVER");
-    if (server == nullptr || std::system("pactl info >/dev/null 2>&1") != 0) {
-        if (std::getenv("VELLUMTONE_REQUIRE_SERVICES") != nullptr) {
-            FAIL() << "no PulseAudio server although the services are required";
-        }
-        GTEST_SKIP() << "no PulseAudio server; run through scripts/test.sh";
-    }
+    SKIP_OR_FAIL_UNLESS(server && std::system("pactl info >/dev/null 2>&1") == 0, "PulseAudio");
     TempFolder folder;
     // An idle null sink drops what plays before its monitor delivers: wait for the data.
     // SIGTERM, as the stop signal: a background job of sh ignores SIGINT.

@@ -5,18 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <future>
-#include <iterator>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "engine/linux/pulse_output_device.h"
 #include "engine/output_device.h"
@@ -24,20 +16,19 @@
 #include "engine/testing/private_sound_server.h"
 #include "engine/testing/reference_signal.h"
 #include "engine/testing/sound_capture.h"
+#include "engine/testing/test_services.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr std::size_t kRate = kSampleRate;
-
 SignalPlayer& player = SignalPlayer::instance;
 
 // Polls `condition` until it holds; the limit only keeps a broken build from hanging.
 bool eventually(const std::function<bool()>& condition) {
-    const auto limit = std::chrono::steady_clock::now() + 20s;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > limit) {
+    for (int tries = 0; !condition(); ++tries) {
+        if (tries == 1000) {
             return false;
         }
         std::this_thread::sleep_for(20ms);
@@ -55,9 +46,6 @@ std::future<PlaybackEnd> pressPlay(GeneratorKind kind) {
     EXPECT_EQ(player.play(), PlayOutcome::Started);
     return ended->get_future();
 }
-void pressStop() {
-    player.stop();
-}
 
 std::atomic<int> completions{0};
 void countCompletion(OutputDevice* device, BlockHeader* header) {
@@ -65,44 +53,20 @@ void countCompletion(OutputDevice* device, BlockHeader* header) {
     onWaveOutDone(device, header);
 }
 
-std::string commandOutput(const char* command) {
-    std::string text;
-    FILE* output = popen(command, "r");
-    char buffer[4096];
-    std::size_t n = 0;
-    while (output != nullptr && (n = fread(buffer, 1, sizeof buffer, output)) > 0) {
-        text.append(buffer, n);
-    }
-    if (output != nullptr) {
-        pclose(output);
-    }
-    return text;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
-
 // Idle is no stream at all, or only corked ones: the sink is free to suspend.
 bool noRunningStream() {
-    const std::string streams = commandOutput("pactl list sink-inputs 2>/dev/null");
-    return occurrences(streams, "Sink Input #") == occurrences(streams, "Corked: yes");
-}
-
-bool soundIn(const std::vector<std::int16_t>& samples, std::size_t fromFrame) {
-    return std::any_of(
-        samples.begin() + static_cast<std::ptrdiff_t>(std::min(samples.size(), 2 * fromFrame)),
-        samples.end(), [](std::int16_t s) { return s != 0; });
+    const auto streams = runProgram({"pactl", "list", "sink-inputs"});
+    return streams && streams->find("Corked: no") == std::string::npos;
 }
 
 // Whether `capture` records sound from now on.
 bool soundArrives(SoundCapture& capture) {
-    const std::size_t from = capture.frames();
-    return eventually([&] { return soundIn(capture.samples(), from); });
+    const std::size_t from = 2 * capture.frames();
+    return eventually([&] {
+        const std::vector<std::int16_t> samples = capture.samples();
+        return std::any_of(samples.begin() + static_cast<std::ptrdiff_t>(from), samples.end(),
+                           [](std::int16_t s) { return s != 0; });
+    });
 }
 
 // Index of the first frame of `interleaved` whose left sample is not `expected`'s sample of
@@ -130,19 +94,18 @@ std::size_t toneStart(const std::vector<std::int16_t>& interleaved) {
 class PulseDevice : public testing::Test {
   protected:
     void SetUp() override {
-        if (!PrivateSoundServer::installed()) {
-            const char* required = std::getenv("VELLUMTONE_REQUIRE_SERVICES");
-            if (required != nullptr && std::string(required) == "1") {
-                FAIL() << "pulseaudio and pactl are needed";
-            }
-            GTEST_SKIP() << "pulseaudio is not installed";
-        }
+        SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
         completions = 0;
     }
     void TearDown() override {
         player.setDevice(nullptr);
         player.setEndNotice(nullptr);
-        device_.reset();
+    }
+    void open(OpenResult opened, const std::string& error = "") {
+        EXPECT_EQ(opened.error, error);
+        ASSERT_NE(opened.device, nullptr);
+        device_ = std::move(opened.device);
+        player.setDevice(device_.get());
     }
 
     std::unique_ptr<OutputDevice> device_;
@@ -151,10 +114,7 @@ class PulseDevice : public testing::Test {
 
 TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
     ASSERT_TRUE(server_.start());
-    OpenResult opened = openOutputDevice();
-    ASSERT_EQ(opened.error, "");
-    device_ = std::move(opened.device);
-    player.setDevice(device_.get());
+    open(openOutputDevice());
     EXPECT_TRUE(player.outputAvailable());
     EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
 
@@ -164,7 +124,7 @@ TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
     auto ended = pressPlay(GeneratorKind::PureTone);
     ASSERT_TRUE(soundArrives(capture));
     capture.waitForMore(3 * kRate, 20s);
-    pressStop();
+    player.stop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
     capture.waitForMore(kSampleRate / 2, 10s);
     capture.stop();
@@ -182,11 +142,7 @@ TEST_F(PulseDevice, PlaysTheToneSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
 
 TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
     // No server at start-up: a device all the same, which says why it cannot play.
-    OpenResult opened = openPulseOutputDevice(&countCompletion);
-    EXPECT_EQ(opened.error, "Error: No device driver is present.");
-    ASSERT_NE(opened.device, nullptr);
-    device_ = std::move(opened.device);
-    player.setDevice(device_.get());
+    open(openPulseOutputDevice(&countCompletion), "Error: No device driver is present.");
     EXPECT_FALSE(player.outputAvailable());
 
     auto ended = pressPlay(GeneratorKind::PinkNoise);
@@ -194,13 +150,10 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
 
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(server_.start());
-        const auto back = std::chrono::steady_clock::now();
         SoundCapture capture;
         ASSERT_TRUE(capture.start(defaultSinkMonitor()));
         ASSERT_TRUE(capture.waitUntilFlowing(10s));
         EXPECT_TRUE(soundArrives(capture)) << "no sound after the server came back";
-        std::printf("sound back %.1f s after the server\n",
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
         EXPECT_TRUE(player.outputAvailable());
         capture.stop();
         server_.kill();
@@ -212,30 +165,24 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerAndPlaysAgainWhenItReturns) {
 
     ASSERT_TRUE(server_.start());
     ASSERT_TRUE(eventually([&] { return player.outputAvailable(); }));
-    pressStop();
+    player.stop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
     EXPECT_TRUE(eventually(noRunningStream));
 }
 
 TEST_F(PulseDevice, FollowsTheDefaultSink) {
     ASSERT_TRUE(server_.start());
-    OpenResult opened = openOutputDevice();
-    ASSERT_EQ(opened.error, "");
-    device_ = std::move(opened.device);
-    player.setDevice(device_.get());
-    ASSERT_TRUE(
-        PrivateSoundServer::pactl("load-module module-null-sink sink_name=second norewinds=1"));
+    open(openOutputDevice());
+    ASSERT_TRUE(runProgram({"pactl", "load-module", "module-null-sink", "sink_name=second"}));
     SoundCapture second;
     ASSERT_TRUE(second.start("second.monitor"));
     ASSERT_TRUE(second.waitUntilFlowing(10s));
 
     auto ended = pressPlay(GeneratorKind::PinkNoise);
-    ASSERT_TRUE(eventually([] {
-        return commandOutput("pactl list sink-inputs").find("Corked: no") != std::string::npos;
-    }));
-    ASSERT_TRUE(PrivateSoundServer::pactl("set-default-sink second"));
+    ASSERT_TRUE(eventually([] { return !noRunningStream(); }));
+    ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
     EXPECT_TRUE(soundArrives(second)) << "the playback stayed on the old default sink";
-    pressStop();
+    player.stop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
 }
 
@@ -245,10 +192,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
                              ("vellumtone-sdl-" + std::to_string(getpid()) + ".raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    OpenResult opened = openOutputDevice();
-    ASSERT_EQ(opened.error, "");
-    device_ = std::move(opened.device);
-    player.setDevice(device_.get());
+    open(openOutputDevice());
     EXPECT_EQ(dynamic_cast<PulseOutputDevice*>(device_.get()), nullptr);
 
     auto ended = pressPlay(GeneratorKind::PureTone);
@@ -257,7 +201,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
         std::error_code missing;
         return std::filesystem::file_size(file, missing) >= 3 * 4 * kRate && !missing;
     }));
-    pressStop();
+    player.stop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "engine/signal_player.h"
+#include "engine/testing/test_services.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -58,13 +59,7 @@ wxString ExpectMessage::GetDefaultDescription() const {
 }
 
 void MainWindowTest::SetUp() {
-    if (!ready) {
-        const char* required = std::getenv("VELLUMTONE_REQUIRE_SERVICES");
-        if (required != nullptr && std::string(required) == "1") {
-            FAIL() << "no display: the GUI tests need an X server";
-        }
-        GTEST_SKIP() << "no display";
-    }
+    SKIP_OR_FAIL_UNLESS(ready, "an X display");
     player.setClock(&clock);
     player.setDevice(&device);
     window = MainWindow::open();
