@@ -18,7 +18,7 @@ using testing::StartsWith;
 
 TEST(Play, ThroughTheSoundServerUntilStopped) {
     const char* server = std::getenv("PULSE_SERVER");
-    SKIP_OR_FAIL_UNLESS(server && std::system("pactl info >/dev/null 2>&1") == 0, "PulseAudio");
+    SKIP_OR_FAIL_UNLESS(server && runProgram({"pactl", "info"}), "PulseAudio");
     TempFolder folder;
     // An idle null sink drops what plays before its monitor delivers: wait for the data.
     // SIGTERM, as the stop signal: a background job of sh ignores SIGINT.

@@ -3,14 +3,14 @@
 // Runs the built vellumtone-cli from sh, as a user would, in a folder of its own.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "engine/testing/child_process.h"
 
 namespace testing_cli {
 
@@ -49,12 +49,10 @@ struct TempFolder {
         std::ofstream(path / ".run") << "cli='" VELLUMTONE_CLI_PATH "'\n"
                                      << "export SDL_AUDIODRIVER=dummy PULSE_SERVER=unix:/none\n"
                                      << script << "\n";
-        const std::string command = "cd '" + path.string() + "' && timeout 60 sh .run >.out 2>.err";
-        const int status = std::system(command.c_str());
-        Ran ran{WEXITSTATUS(status), readFile(path / ".out"), readFile(path / ".err")};
-        for (const char* name : {".run", ".out", ".err"}) {
-            fs::remove(path / name);
-        }
+        ChildProcess child({"sh", "-c", "cd \"$0\" && timeout 60 sh .run 2>.err", path});
+        Ran ran{child.wait(), child.output(), readFile(path / ".err")};
+        fs::remove(path / ".run");
+        fs::remove(path / ".err");
         return ran;
     }
 };

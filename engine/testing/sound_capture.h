@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <memory>
-#include <sstream>
 
 #include "engine/testing/child_process.h"
 
@@ -19,16 +18,12 @@ class SoundCapture {
         std::size_t frames;
     };
 
-    // Starts parec on `source` (such as the default sink's name + ".monitor"), or, when
-    // sinkInput is given, on that one stream only. False if it could not be started.
-    bool start(const std::string& source, std::optional<unsigned> sinkInput = std::nullopt) {
-        std::vector<std::string> args = {"parec",        "--raw",        "--format=s16le",
-                                         "--rate=44100", "--channels=2", "--latency-msec=10",
-                                         "-d",           source};
-        if (sinkInput) {
-            args.push_back("--monitor-stream=" + std::to_string(*sinkInput));
-        }
-        parec_ = std::make_unique<ChildProcess>(args);
+    // Starts parec on `source` (such as the default sink's name + ".monitor"). False if it
+    // could not be started.
+    bool start(const std::string& source) {
+        parec_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"parec", "--raw", "--format=s16le", "--rate=44100",
+                                     "--channels=2", "--latency-msec=10", "-d", source});
         return parec_->started();
     }
     // Waits until audio (silent or not) is flowing: an idle sink takes a while to wake up,
@@ -76,31 +71,6 @@ class SoundCapture {
 // The monitor source of the server's default sink, such as "nullout.monitor"; empty when
 // no server answers.
 inline std::string defaultSinkMonitor() {
-    FILE* output = popen("pactl get-default-sink 2>/dev/null", "r");
-    if (output == nullptr) {
-        return {};
-    }
-    char line[512] = {};
-    const bool read = fgets(line, sizeof line, output) != nullptr;
-    pclose(output);
-    std::string name = read ? line : "";
-    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) {
-        name.pop_back();
-    }
-    return name.empty() ? name : name + ".monitor";
-}
-
-// The index of the sink input (the stream) the process `pid` plays through, if any.
-inline std::optional<unsigned> sinkInputOfProcess(int pid) {
-    std::istringstream list(runProgram({"pactl", "list", "sink-inputs"}).value_or(""));
-    const std::string wanted = "application.process.id = \"" + std::to_string(pid) + "\"";
-    std::optional<unsigned> current;
-    for (std::string line; std::getline(list, line);) {
-        if (line.rfind("Sink Input #", 0) == 0) {
-            current = static_cast<unsigned>(std::stoul(line.substr(12)));
-        } else if (current && line.find(wanted) != std::string::npos) {
-            return current;
-        }
-    }
-    return std::nullopt;
+    std::string name = runProgram({"pactl", "get-default-sink"}).value_or("");
+    return name.empty() ? name : name.substr(0, name.find('\n')) + ".monitor";
 }

@@ -54,11 +54,6 @@ void expectLayout(wxWindow* parent, const std::vector<Placed>& table, int frameI
     }
 }
 
-TEST_F(MainWindowTest, WindowSitsInTheMiddleOfTheScreen) {
-    ASSERT_EQ(wxGetDisplaySize(), wxSize(1024, 768)) << "the tests expect a 1024 x 768 screen";
-    EXPECT_EQ(window->GetScreenRect(), wxRect(362, 234, 300, 300));
-}
-
 TEST_F(MainWindowTest, PanelControlsStandAtTheirPlaces) {
     wxWindow* panel = control(ids::kPanelTemplate);
     expectLayout(panel,
