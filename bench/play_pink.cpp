@@ -109,9 +109,10 @@ std::optional<double> measureStop() {
     }
     const std::size_t lastFrame = (last - 1) / 2;
     for (const auto& arrival : capture.arrivals()) {
-        if (arrival.frames > lastFrame) {
+        const std::size_t frames = arrival.bytes / 4;
+        if (frames > lastFrame) {
             // The frames of one read were played one after the other, up to its arrival.
-            const double after = static_cast<double>(arrival.frames - lastFrame - 1) / kSampleRate;
+            const double after = static_cast<double>(frames - lastFrame - 1) / kSampleRate;
             return std::chrono::duration<double, std::milli>(arrival.at - stopAt).count() -
                    after * 1000.0;
         }

@@ -12,11 +12,6 @@
 class SoundCapture {
   public:
     using Clock = ChildProcess::Clock;
-    // When a read from parec returned, and how many frames had arrived by then.
-    struct Arrival {
-        Clock::time_point at;
-        std::size_t frames;
-    };
 
     // Starts parec on `source` (such as the default sink's name + ".monitor"). False if it
     // could not be started.
@@ -46,13 +41,8 @@ class SoundCapture {
         std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
         return samples;
     }
-    std::vector<Arrival> arrivals() const {
-        std::vector<Arrival> frameArrivals;
-        for (const ChildProcess::Arrival& arrival : parec_->arrivals()) {
-            frameArrivals.push_back({arrival.at, arrival.bytes / 4});
-        }
-        return frameArrivals;
-    }
+    // When each read from parec returned, and how many bytes (4 a frame) had arrived by then.
+    std::vector<ChildProcess::Arrival> arrivals() const { return parec_->arrivals(); }
 
   private:
     bool waitForFrames(std::size_t target, std::chrono::milliseconds limit) {
