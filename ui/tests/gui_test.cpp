@@ -44,20 +44,6 @@ int GuiTestDialogHook::Enter(wxDialog* dialog) {
     return wxTestingModalHook::Enter(dialog);
 }
 
-void GuiTestDialogHook::ReportFailure(const wxString& message) {
-    ADD_FAILURE() << message.utf8_string();
-}
-
-int ExpectMessage::OnInvoked(wxMessageDialog* dialog) const {
-    EXPECT_EQ(dialog->GetMessage().utf8_string(), text_);
-    EXPECT_EQ(dialog->GetCaption().utf8_string(), "Vellumtone");
-    return wxID_OK;
-}
-
-wxString ExpectMessage::GetDefaultDescription() const {
-    return "message box \"" + wxString::FromUTF8(text_) + "\"";
-}
-
 void MainWindowTest::SetUp() {
     SKIP_OR_FAIL_UNLESS(ready, "an X display");
     player.setClock(&clock);
@@ -85,10 +71,6 @@ void MainWindowTest::TearDown() {
 
 wxWindow* MainWindowTest::control(int id) const {
     return window->FindWindow(id);
-}
-
-std::string MainWindowTest::text(int id) const {
-    return textOf(control(id));
 }
 
 void MainWindowTest::chooseMenu(int commandId) {
