@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-// A program a test starts (the command-line tool, parec, pactl), found on PATH unless the
-// name has a slash. Its standard output is collected as it arrives; its standard error is
-// discarded. Still running when destroyed, it is ended with SIGTERM.
+// A program a test starts (sh running the command-line tool, parec, pactl, the sound server,
+// a bus), found on PATH unless the name has a slash. Its standard output is collected as it
+// arrives; its standard error is discarded. Still running when destroyed, it is ended with SIGTERM.
 class ChildProcess {
   public:
     using Clock = std::chrono::steady_clock;
@@ -27,7 +27,6 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return started_; }
-    pid_t pid() const { return pid_; }
     void signal(int number) const;
     // Waits for it to end and for the end of its output: its exit code, or 128 + the signal
     // that ended it.
