@@ -45,7 +45,7 @@ class SoundCapture {
     std::vector<ChildProcess::Arrival> arrivals() const { return parec_->arrivals(); }
 
   private:
-    bool waitForFrames(std::size_t target, std::chrono::milliseconds limit) {
+    bool waitForFrames(std::size_t target, std::chrono::milliseconds limit) const {
         for (const auto end = Clock::now() + limit; frames() < target;) {
             if (Clock::now() >= end) {
                 return false;

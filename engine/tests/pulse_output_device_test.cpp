@@ -190,7 +190,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     // SDL writes silence until the first block arrives, then the blocks.
     EXPECT_TRUE(eventually([&] {
         std::error_code missing;
-        return std::filesystem::file_size(file, missing) >= 3 * 4 * kRate && !missing;
+        return std::filesystem::file_size(file, missing) >= kRate * 3 * 4 && !missing;
     }));
     player.stop();
     ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);

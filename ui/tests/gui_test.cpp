@@ -125,7 +125,7 @@ std::string textOf(wxWindow* control) {
     if (auto* field = dynamic_cast<wxTextCtrl*>(control)) {
         return field->GetValue().utf8_string();
     }
-    return control->GetLabel().utf8_string();
+    return control != nullptr ? control->GetLabel().utf8_string() : "";
 }
 
 void pressKey(wxWindow* top, int key) {
