@@ -19,6 +19,10 @@ for preset in release asan tsan; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" --parallel "$jobs"
     ctest --preset "$preset" --parallel "$jobs"
+    if [ "$preset" = release ]; then
+        echo "=== package"
+        ctest --preset package
+    fi
 done
 
 # The benchmarks are not run here, but they must keep building.
