@@ -14,6 +14,11 @@ SignalPlayer& player = SignalPlayer::instance;
 TEST_F(MainWindowTest, ToneDialogKeyboardAndCancel) {
     withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
         EXPECT_EQ(textOf(dialog.FindWindow(ids::kToneFrequency)), "1000");
+        // The dialog takes the focus once the window system has shown it.
+        EXPECT_TRUE(waitUntil([&dialog] {
+            wxWindow* focus = wxWindow::FindFocus();
+            return focus != nullptr && wxGetTopLevelParent(focus) == &dialog;
+        }));
         std::vector<int> visited;
         for (int step = 0; step < 4; ++step) {
             visited.push_back(wxWindow::FindFocus() != nullptr ? wxWindow::FindFocus()->GetId()
