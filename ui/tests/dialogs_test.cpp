@@ -14,19 +14,16 @@ SignalPlayer& player = SignalPlayer::instance;
 TEST_F(MainWindowTest, ToneDialogKeyboardAndCancel) {
     withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
         EXPECT_EQ(textOf(dialog.FindWindow(ids::kToneFrequency)), "1000");
-        // The dialog takes the focus once the window system has shown it.
-        EXPECT_TRUE(waitUntil([&dialog] {
-            wxWindow* focus = wxWindow::FindFocus();
-            return focus != nullptr && wxGetTopLevelParent(focus) == &dialog;
-        }));
+        // The focus starts in the frequency field; where wx sees it before the first key
+        // reaches the dialog depends on the window system, so it is read after each Tab.
         std::vector<int> visited;
         for (int step = 0; step < 4; ++step) {
+            pressKey(&dialog, WXK_TAB);
             visited.push_back(wxWindow::FindFocus() != nullptr ? wxWindow::FindFocus()->GetId()
                                                                : 0);
-            pressKey(&dialog, WXK_TAB);
         }
-        EXPECT_EQ(visited, (std::vector<int>{ids::kToneFrequency, ids::kToneOk, ids::kToneCancel,
-                                             ids::kToneFrequency}));
+        EXPECT_EQ(visited, (std::vector<int>{ids::kToneOk, ids::kToneCancel, ids::kToneFrequency,
+                                             ids::kToneOk}));
         pressKey(&dialog, WXK_ESCAPE);
         EXPECT_TRUE(dialog.IsModal());
         setText(dialog.FindWindow(ids::kToneFrequency), "440");
