@@ -1,8 +1,10 @@
 #include "ui/tests/gui_test.h"
 
+#include <gmock/gmock.h>
 #include <wx/app.h>
-#include <wx/dialog.h>
 #include <wx/init.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
@@ -16,6 +18,24 @@ namespace {
 
 bool ready = false;
 SignalPlayer& player = SignalPlayer::instance;
+std::vector<std::string> messages;
+wxDialog* lastDialog = nullptr;
+
+// Message boxes are recorded and answered OK without showing; the program's own dialogs run.
+class DialogHook : public wxModalDialogHook {
+  protected:
+    int Enter(wxDialog* dialog) override {
+        auto* box = dynamic_cast<wxMessageDialog*>(dialog);
+        if (box == nullptr) {
+            lastDialog = dialog;
+            return wxID_NONE;
+        }
+        messages.push_back(box->GetCaption().utf8_string() + ": " +
+                           box->GetMessage().utf8_string());
+        return wxID_OK;
+    }
+    void Exit(wxDialog* /*dialog*/) override {}
+};
 
 void reportAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                   const wxString& msg) {
@@ -24,25 +44,7 @@ void reportAssert(const wxString& file, int line, const wxString& func, const wx
         << msg.utf8_string();
 }
 
-wxDialog* currentModalDialog() {
-    for (wxWindow* window : wxTopLevelWindows) {
-        if (auto* dialog = dynamic_cast<wxDialog*>(window);
-            dialog != nullptr && dialog->IsModal()) {
-            return dialog;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
-
-int GuiTestDialogHook::Enter(wxDialog* dialog) {
-    // The program's own dialogs run; only message boxes go to the expectations.
-    if (dynamic_cast<wxMessageDialog*>(dialog) == nullptr) {
-        return wxID_NONE;
-    }
-    return wxTestingModalHook::Enter(dialog);
-}
 
 void MainWindowTest::SetUp() {
     SKIP_OR_FAIL_UNLESS(ready, "an X display");
@@ -62,6 +64,7 @@ void MainWindowTest::TearDown() {
     // The end notice arrives through the event loop: Play is usable again after it.
     EXPECT_TRUE(
         waitUntil([this] { return player.playing.load() == 0 && control(1001)->IsEnabled(); }));
+    EXPECT_THAT(takeMessages(), testing::IsEmpty()) << "message boxes no test expected";
     window->Destroy();
     waitUntil([] { return false; }, std::chrono::milliseconds(50));
     player.setDevice(nullptr);
@@ -80,20 +83,24 @@ void MainWindowTest::chooseMenu(int commandId) {
 }
 
 void MainWindowTest::withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
+    lastDialog = nullptr;
     bool ran = false;
     wxTheApp->CallAfter([&] {
         ran = true;
-        wxDialog* dialog = currentModalDialog();
-        ASSERT_NE(dialog, nullptr) << "no modal dialog is shown";
-        script(*dialog);
-        if (dialog->IsModal()) {
-            ADD_FAILURE() << "the dialog \"" << dialog->GetTitle().utf8_string()
+        ASSERT_TRUE(lastDialog != nullptr && lastDialog->IsModal()) << "no modal dialog is shown";
+        script(*lastDialog);
+        if (lastDialog->IsModal()) {
+            ADD_FAILURE() << "the dialog \"" << lastDialog->GetTitle().utf8_string()
                           << "\" was left open";
-            dialog->EndModal(0);
+            lastDialog->EndModal(0);
         }
     });
     chooseMenu(commandId);
     EXPECT_TRUE(ran) << "the dialog did not open";
+}
+
+std::vector<std::string> MainWindowTest::takeMessages() {
+    return std::exchange(messages, {});
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
@@ -152,12 +159,16 @@ int main(int argc, char** argv) {
         return RUN_ALL_TESTS();
     }
     setenv("GDK_GL", "disable", 0);
+    // The burn-in status shows the end of a rest in local time.
+    setenv("TZ", "UTC", 1);
     wxApp::SetInstance(new wxApp);
     const char* display = std::getenv("DISPLAY");
     ready = display != nullptr && *display != '\0' && wxEntryStart(argc, argv) &&
             wxTheApp->CallOnInit();
+    DialogHook hook;
     if (ready) {
         wxSetAssertHandler(reportAssert);
+        hook.Register();
     }
     const int result = RUN_ALL_TESTS();
     if (ready) {

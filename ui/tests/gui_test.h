@@ -2,48 +2,18 @@
 
 // The GUI tests' one fixture: the program's main window as at start-up, with playbacks going
 // to an in-memory device on a virtual clock, under a wx application started once per test
-// program. Modal dialogs really run; message boxes are answered by expectations.
+// program. Modal dialogs really run; message boxes are answered OK at once and recorded.
 
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 
 #include <chrono>
 #include <functional>
 #include <string>
-
-#define wxTEST_DIALOG_HOOK_CLASS GuiTestDialogHook
-#include <wx/msgdlg.h>
-#include <wx/testing.h>
-#include <wx/window.h>
+#include <vector>
 
 #include "engine/testing/test_output_device.h"
 #include "engine/testing/virtual_clock.h"
-
-class GuiTestDialogHook : public wxTestingModalHook {
-  public:
-    GuiTestDialogHook(const char* file, int line, const char* func)
-        : wxTestingModalHook(file, line, func) {}
-
-  protected:
-    int Enter(wxDialog* dialog) override;
-    void ReportFailure(const wxString& message) override { ADD_FAILURE() << message.utf8_string(); }
-};
-
-// Expects a message box with exactly this text and the caption "Vellumtone", answers OK.
-class ExpectMessage : public wxExpectModalBase<wxMessageDialog, ExpectMessage> {
-  public:
-    explicit ExpectMessage(std::string text) : text_(std::move(text)) {}
-
-  protected:
-    int OnInvoked(wxMessageDialog* dialog) const override {
-        EXPECT_EQ(dialog->GetMessage().utf8_string(), text_);
-        EXPECT_EQ(dialog->GetCaption().utf8_string(), "Vellumtone");
-        return wxID_OK;
-    }
-    wxString GetDefaultDescription() const override { return "message box " + text_; }
-
-  private:
-    std::string text_;
-};
 
 class MainWindow;
 
@@ -58,6 +28,7 @@ std::string textOf(wxWindow* control);
 // Presses a key on the real keyboard once `top` has it, and lets it arrive.
 void pressKey(wxWindow* top, int key);
 
+// 2023-11-14 22:13:20 UTC; the tests run in UTC.
 inline constexpr std::uint64_t kStartSeconds = 1'700'000'000;
 
 class MainWindowTest : public testing::Test {
@@ -70,6 +41,8 @@ class MainWindowTest : public testing::Test {
     void chooseMenu(int commandId);
     // Opens a dialog from the menu and runs the script while it is up; the script closes it.
     void withDialog(int commandId, const std::function<void(wxDialog&)>& script);
+    // The message boxes shown since the last call, each as "caption: text".
+    static std::vector<std::string> takeMessages();
 
     VirtualClock clock{kStartSeconds};
     TestOutputDevice device;  // blocks finish only when a test says so

@@ -1,6 +1,4 @@
 #include <gmock/gmock.h>
-#include <wx/checkbox.h>
-#include <wx/slider.h>
 #include <atomic>
 #include <thread>
 
@@ -12,35 +10,24 @@
 
 namespace {
 
+using testing::ElementsAre;
 using testing::StartsWith;
 
 SignalPlayer& player = SignalPlayer::instance;
 
-class PanelTest : public MainWindowTest {
-  protected:
-    // Moves the slider and sends the notification a move sends.
-    void moveSlider(int position) {
-        auto* slider = dynamic_cast<wxSlider*>(control(ids::kVolumeSlider));
-        slider->SetValue(position);
-        wxCommandEvent event(wxEVT_SLIDER, ids::kVolumeSlider);
-        event.SetInt(position);
-        slider->GetEventHandler()->ProcessEvent(event);
-    }
-    void checkRests(bool checked) {
-        auto* box = dynamic_cast<wxCheckBox*>(control(ids::kRestCheck));
-        box->SetValue(checked);
-        wxCommandEvent event(wxEVT_CHECKBOX, ids::kRestCheck);
-        event.SetInt(checked ? 1 : 0);
-        box->GetEventHandler()->ProcessEvent(event);
-    }
-};
+using PanelTest = MainWindowTest;
 
-// The whole way from the keyboard to the sound device and back: Play pressed with the space
-// bar queues the first two blocks and hands the keyboard to Stop, so that the same key stops
-// it again; then Play has the keyboard, and the status says how long it played.
-TEST_F(PanelTest, KeyboardPlaysAndStopsWithoutLosingTheFocus) {
+// The whole way from the keyboard to the sound device and back. Play asks for a generator
+// first; once there is one, Play pressed with the space bar queues the first two blocks and
+// hands the keyboard to Stop. A page up on the slider lowers the amplitude, flushing what was
+// queued; two new blocks follow a pause of two seconds. Stop is usable once, and both buttons
+// again when the playback has ended.
+TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
+    click(control(ids::kPlay));
+    EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: Please select the generator."));
     EXPECT_EQ(text(ids::kBurnInStatus), "") << "nothing to tell before the first playback";
     chooseMenu(ids::kMenuWhiteNoise);
+    EXPECT_EQ(text(ids::kStatusLine), "Using: White Noise");
     control(ids::kPlay)->SetFocus();
     pressKey(window, WXK_SPACE);
     ASSERT_TRUE(waitUntil([this] { return device.played().size() == 2; }));
@@ -48,99 +35,78 @@ TEST_F(PanelTest, KeyboardPlaysAndStopsWithoutLosingTheFocus) {
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kStop));
     EXPECT_EQ(text(ids::kBurnInStatus), "Playing 0:00:00");
 
-    pressKey(window, WXK_SPACE);
+    // The slider starts at half the amplitude, 20000, and a page is 3000.
+    control(ids::kVolumeSlider)->SetFocus();
+    pressKey(window, WXK_PAGEUP);
+    EXPECT_EQ(player.amplitude.load(), 2 * 17000);
+    EXPECT_EQ(device.flushes(), 1U);
+    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 4; }));
+
+    control(ids::kStop)->SetFocus();
+    click(control(ids::kStop));
+    EXPECT_FALSE(control(ids::kStop)->IsEnabled()) << "a second Stop has nothing to stop";
     ASSERT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
-    EXPECT_EQ(player.playing.load(), 0);
+    EXPECT_TRUE(control(ids::kStop)->IsEnabled());
     EXPECT_EQ(device.held(), 0U);
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kPlay));
-    EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:00");
+    EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:02");
 }
 
-TEST_F(PanelTest, PlayWithoutGeneratorAsksForOne) {
-    wxTEST_DIALOG(click(control(ids::kPlay)), ExpectMessage("Please select the generator."));
-    EXPECT_TRUE(control(ids::kPlay)->IsEnabled());
-    EXPECT_EQ(text(ids::kBurnInStatus), "");
-    EXPECT_TRUE(device.played().empty());
-}
-
-TEST_F(PanelTest, RestBoxTakesTheFirstNineCharactersAndLocksTheFields) {
-    setText(control(ids::kRestEvery), "123456789012");
-    setText(control(ids::kRestLength), "abc");
-    checkRests(true);
-    EXPECT_EQ(player.restEveryMinutes.load(), 123456789U);
-    EXPECT_EQ(player.restLengthMinutes.load(), 30U) << "no number keeps the old value";
-    EXPECT_EQ(player.restReference.load(), kStartSeconds);
-    EXPECT_EQ(player.restEnabled.load(), 1);
-    EXPECT_FALSE(control(ids::kRestEvery)->IsEnabled());
-
-    checkRests(false);
-    EXPECT_EQ(player.restEnabled.load(), 0);
-    EXPECT_TRUE(control(ids::kRestLength)->IsEnabled());
-}
-
-TEST_F(PanelTest, SliderFlushesOnlyWhilePlayingAndNotResting) {
-    moveSlider(1234);
-    EXPECT_EQ(player.amplitude.load(), 2468);
-    EXPECT_EQ(device.flushes(), 0U);
-    chooseMenu(ids::kMenuWhiteNoise);
-    click(control(ids::kPlay));
-    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 2; }));
-    moveSlider(32767);
-    EXPECT_EQ(player.amplitude.load(), 65534);
-    EXPECT_EQ(device.flushes(), 1U);
-}
-
-// A rest begins as soon as a later second is read and lasts a minute; the clock holds the
-// playback inside it until the test lets it go.
-TEST_F(PanelTest, DuringARestTheSliderOnlySetsTheAmplitudeAndTheStatusSaysWhenItEnds) {
+// Rests every minute for two: the clock holds the playback inside the first rest, which
+// began after 61 s and ends three minutes after the start, until the test lets it go.
+TEST_F(PanelTest, RestBoxLocksItsFieldsAndTheStatusTellsWhenTheRestEnds) {
     TestOutputDevice timedDevice(&clock);
     player.setDevice(&timedDevice);
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
-    clock.at(kStartSeconds * 1000 + 1500, [&] {
+    clock.at((kStartSeconds + 90) * 1000, [&] {
         held = true;
         while (!release) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
-    setText(control(ids::kRestEvery), "0");
-    setText(control(ids::kRestLength), "1");
-    checkRests(true);
+    setText(control(ids::kRestEvery), "1");
+    setText(control(ids::kRestLength), "2");
+    control(ids::kRestCheck)->SetFocus();
+    pressKey(window, WXK_SPACE);
+    EXPECT_FALSE(control(ids::kRestEvery)->IsEnabled() || control(ids::kRestLength)->IsEnabled());
     chooseMenu(ids::kMenuWhiteNoise);
     click(control(ids::kPlay));
     ASSERT_TRUE(waitUntil([&] { return held.load(); }));
-    moveSlider(100);
-    EXPECT_EQ(player.amplitude.load(), 200);
-    EXPECT_EQ(timedDevice.flushes(), 0U);
     // Told at the next tick of the status, within a second.
-    EXPECT_TRUE(waitUntil([this] { return text(ids::kBurnInStatus).starts_with("Resting until"); }))
+    EXPECT_TRUE(waitUntil([this] { return text(ids::kBurnInStatus).starts_with("Resting"); }))
         << text(ids::kBurnInStatus);
+    EXPECT_THAT(text(ids::kBurnInStatus), StartsWith("Resting until 22:16 ("));
 
     click(control(ids::kStop));
     release = true;
     ASSERT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
     player.setDevice(&device);
+    control(ids::kRestCheck)->SetFocus();
+    pressKey(window, WXK_SPACE);
+    EXPECT_EQ(player.restEnabled.load(), 0);
+    EXPECT_TRUE(control(ids::kRestEvery)->IsEnabled() && control(ids::kRestLength)->IsEnabled());
 }
 
 TEST_F(PanelTest, APlaybackWithoutMemoryIsToldAndFreesTheButtons) {
     player.sweepSeconds = kMaxSweepSeconds + 1;  // behind the dialog's back
     chooseMenu(ids::kMenuWhiteNoise);
     player.chooseGenerator(GeneratorKind::FrequencySweep);
-    wxTEST_DIALOG(
-        {
-            click(control(ids::kPlay));
-            EXPECT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
-        },
-        ExpectMessage("Error: Unable to allocate or lock memory."));
+    click(control(ids::kPlay));
+    EXPECT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
     EXPECT_TRUE(control(ids::kStop)->IsEnabled());
+    EXPECT_THAT(takeMessages(),
+                ElementsAre("Vellumtone: Error: Unable to allocate or lock memory."));
 }
 
-TEST_F(PanelTest, AFailedDeviceIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying) {
-    player.setDevice(nullptr);
-    wxTEST_DIALOG(
-        window->useOutputDevice(TestOutputDevice::failedOpen(DeviceError::BadFormat)),
-        ExpectMessage("Error: Attempted to open with an unsupported waveform-audio format."));
-    EXPECT_EQ(player.device.load(), nullptr);
+// A device that found no sound server yet comes with its error: the error is told and the
+// device still used, for it keeps looking. The close box ends the process even while playing.
+TEST_F(PanelTest, ADeviceErrorIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying) {
+    auto waiting = std::make_unique<TestOutputDevice>();
+    OutputDevice* handed = waiting.get();
+    window->useOutputDevice({std::move(waiting), "Error: no sound server"});
+    EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: Error: no sound server"));
+    EXPECT_EQ(player.device.load(), handed);
     player.setDevice(&device);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -14,32 +14,26 @@ using ::testing::Optional;
 
 SignalPlayer& player = SignalPlayer::instance;
 
-struct ToneRow {
-    const char* text;
-    std::uint32_t stored;  // 0: refused
-};
-
-class ToneField : public ::testing::TestWithParam<ToneRow> {};
-
-TEST_P(ToneField, StoresTheLeadingNumberModulo2To32OrRefusesIt) {
-    player.restoreDefaults();
-    const ToneRow row = GetParam();
-    const auto refusal = applyToneField(player, row.text);
-    EXPECT_EQ(refusal,
-              row.stored == 0 ? std::optional<std::string>(kToneRejectedMessage) : std::nullopt);
-    EXPECT_EQ(player.toneFrequency.load(),
-              row.stored == 0 ? SignalPlayer::kDefaultToneFrequency : row.stored);
+TEST(ToneField, StoresTheLeadingNumberModulo2To32OrRefusesIt) {
+    struct Row {
+        const char* text;
+        std::uint32_t stored;  // 0: refused
+    };
+    for (const Row& row :
+         {Row{"440Hz", 440}, Row{" \t\n\v\f\r+7", 7}, Row{"-1", 4294967295U}, Row{"4294967297", 1},
+          Row{"4294967296", 0}, Row{"0", 0}, Row{"", 0}, Row{"Hz5", 0}, Row{" - 5", 0},
+          Row{"+-5", 0},
+          // Nineteen characters are read: a twentieth digit is cut off.
+          Row{"10000000000000000005", 2808348672U}, Row{"                   5", 0}}) {
+        SCOPED_TRACE(row.text);
+        player.restoreDefaults();
+        const auto refusal = applyToneField(player, row.text);
+        EXPECT_EQ(refusal, row.stored == 0 ? std::optional<std::string>(kToneRejectedMessage)
+                                           : std::nullopt);
+        EXPECT_EQ(player.toneFrequency.load(),
+                  row.stored == 0 ? SignalPlayer::kDefaultToneFrequency : row.stored);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ToneField,
-    ::testing::Values(ToneRow{"440Hz", 440}, ToneRow{" \t\n\v\f\r+7", 7},
-                      ToneRow{"-1", 4294967295U}, ToneRow{"4294967297", 1},
-                      ToneRow{"4294967296", 0}, ToneRow{"0", 0}, ToneRow{"", 0}, ToneRow{"Hz5", 0},
-                      ToneRow{" - 5", 0}, ToneRow{"+-5", 0},
-                      // Nineteen characters are read: a twentieth digit is cut off.
-                      ToneRow{"10000000000000000005", 2808348672U},
-                      ToneRow{"                   5", 0}));
 
 TEST(RestFields, ReadNineCharactersAndKeepTheOldValueWithoutANumber) {
     player.restoreDefaults();
@@ -50,6 +44,11 @@ TEST(RestFields, ReadNineCharactersAndKeepTheOldValueWithoutANumber) {
     applyRestCheck(player, false, "5", "5");
     EXPECT_EQ(player.restEnabled.load(), 0);
     EXPECT_EQ(player.restEveryMinutes.load(), 1U);
+    // Characters, not bytes, are counted.
+    EXPECT_EQ(leadingChars("1\xC3\xA9\xE2\x82\xAC"
+                           "2",
+                           3),
+              "1\xC3\xA9\xE2\x82\xAC");
 }
 
 TEST(SweepFields, StoreBothOnlyWhenBothAreValid) {
