@@ -12,6 +12,7 @@
 
 #include "engine/signal_player.h"
 #include "engine/testing/test_services.h"
+#include "resources/resource_ids.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -59,21 +60,17 @@ void MainWindowTest::TearDown() {
         return;
     }
     if (player.playing.load() != 0) {
-        click(control(1002));
+        click(control(ids::kStop));
     }
     // The end notice arrives through the event loop: Play is usable again after it.
-    EXPECT_TRUE(
-        waitUntil([this] { return player.playing.load() == 0 && control(1001)->IsEnabled(); }));
+    EXPECT_TRUE(waitUntil(
+        [this] { return player.playing.load() == 0 && control(ids::kPlay)->IsEnabled(); }));
     EXPECT_THAT(takeMessages(), testing::IsEmpty()) << "message boxes no test expected";
     window->Destroy();
     waitUntil([] { return false; }, std::chrono::milliseconds(50));
     player.setDevice(nullptr);
     player.restoreDefaults();
     player.setClock(nullptr);
-}
-
-wxWindow* MainWindowTest::control(int id) const {
-    return window->FindWindow(id);
 }
 
 void MainWindowTest::chooseMenu(int commandId) {

@@ -1,6 +1,6 @@
 // The wx program lays out its panel and dialogs in dialog units like the Windows program's
 // resource script: every control stands where the script puts it, in the script's order,
-// which is the order the tab key visits them.
+// which is the order the tab key visits them, and is a tab stop where the script says so.
 
 #include <gmock/gmock.h>
 #include <wx/dialog.h>
@@ -18,44 +18,34 @@ using testing::AllOf;
 using testing::Ge;
 using testing::Le;
 
-struct Placed {
-    wxRect units;
-    bool tabStop;
-};
-
-// The controls of one template of the resource script, in its order.
-std::vector<Placed> templateControls(const std::string& name) {
+// One template of the resource script, from its name to its END.
+std::string templateText(const std::string& name) {
     std::ifstream file(VELLUMTONE_RESOURCE_SCRIPT);
     std::stringstream script;
     script << file.rdbuf();
     const std::string all = script.str();
     const std::size_t begin = all.find(name + " DIALOGEX");
-    const std::string body = all.substr(begin, all.find("\nEND", begin) - begin);
-    // The first four numbers of a control statement are its rectangle.
-    static const std::regex control(R"(CONTROL[\s\S]*?(\d+), *(\d+), *(\d+), *(\d+))");
-    std::vector<Placed> controls;
-    for (std::sregex_iterator it(body.begin(), body.end(), control), end; it != end; ++it) {
-        controls.push_back(
-            {{std::stoi((*it)[1]), std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4])},
-             it->str().find("WS_TABSTOP") != std::string::npos});
-    }
-    return controls;
+    return all.substr(begin, all.find("\nEND", begin) - begin);
 }
 
-// A text may widen its control by a few pixels to fit; no control leaves its window. The
-// tab key stops at the controls the script marks, and only at them.
+// A text may widen its control by a few pixels to fit; no control leaves its window.
 void expectLikeTemplate(wxWindow* parent, const std::string& name) {
+    const std::string text = templateText(name);
+    // The first four numbers of a control statement are its rectangle.
+    static const std::regex statement(R"(CONTROL[\s\S]*?(\d+), *(\d+), *(\d+), *(\d+))");
+    std::sregex_iterator control(text.begin(), text.end(), statement);
     wxWindow* top = wxGetTopLevelParent(parent);
-    const std::vector<Placed> controls = templateControls(name);
-    ASSERT_EQ(parent->GetChildren().size(), controls.size()) << name;
-    auto placed = controls.begin();
     for (wxWindow* child : parent->GetChildren()) {
+        ASSERT_NE(control, std::sregex_iterator()) << name << " has fewer controls";
         SCOPED_TRACE(name + ": " + textOf(child));
-        EXPECT_EQ(child->CanAcceptFocusFromKeyboard(), placed->tabStop);
+        const std::smatch row = *control++;
+        EXPECT_EQ(child->CanAcceptFocusFromKeyboard(),
+                  row.str().find("WS_TABSTOP") != std::string::npos);
         // The burn-in status has a row of its own here, below the frame.
-        const wxRect units =
-            child->GetId() == ids::kBurnInStatus ? wxRect(7, 144, 180, 8) : placed->units;
-        ++placed;
+        const wxRect units = child->GetId() == ids::kBurnInStatus
+                                 ? wxRect(7, 144, 180, 8)
+                                 : wxRect(std::stoi(row[1]), std::stoi(row[2]), std::stoi(row[3]),
+                                          std::stoi(row[4]));
         const wxRect want(top->ConvertDialogToPixels(units.GetPosition()),
                           top->ConvertDialogToPixels(units.GetSize()));
         const wxRect have = child->GetRect();
@@ -64,17 +54,23 @@ void expectLikeTemplate(wxWindow* parent, const std::string& name) {
         EXPECT_THAT(have.width, AllOf(Ge(want.width), Le(want.width + 8)));
         EXPECT_TRUE(wxRect(parent->GetClientSize()).Contains(have));
     }
+    EXPECT_EQ(control, std::sregex_iterator()) << name << " has more controls";
 }
 
+// Escape closes none of the dialogs; Enter closes the about box (which has no close box).
 TEST_F(MainWindowTest, ControlsStandWhereTheResourceScriptPutsThem) {
     expectLikeTemplate(control(ids::kPanelTemplate), "VT_PANEL_TEMPLATE");
     EXPECT_TRUE(wxRect(window->GetClientSize()).Contains(control(ids::kPanelTemplate)->GetRect()));
     for (const auto& [command, name] : {std::pair{ids::kMenuPureTone, "VT_TONE_TEMPLATE"},
                                         std::pair{ids::kMenuSweep, "VT_SWEEP_TEMPLATE"},
                                         std::pair{ids::kMenuAbout, "VT_ABOUT_TEMPLATE"}}) {
-        withDialog(command, [name = name](wxDialog& dialog) {
+        withDialog(command, [name = std::string(name)](wxDialog& dialog) {
             expectLikeTemplate(&dialog, name);
-            dialog.EndModal(0);
+            EXPECT_EQ(dialog.HasFlag(wxCLOSE_BOX),
+                      templateText(name).find("WS_SYSMENU") != std::string::npos);
+            pressKey(&dialog, WXK_ESCAPE);
+            EXPECT_TRUE(dialog.IsModal());
+            name == "VT_ABOUT_TEMPLATE" ? pressKey(&dialog, WXK_RETURN) : dialog.EndModal(0);
         });
     }
 }

@@ -20,12 +20,10 @@ TEST(BurnInStatus, ShowsStateTimeAndRestEnd) {
         const char* text;
     };
     for (const Row& row :
-         {Row{State::Idle, 0, 0, ""}, Row{State::Playing, 0, 0, "Playing 0:00:00"},
-          Row{State::Playing, 360000 + 7985, 0, "Playing 102:13:05"},
+         {Row{State::Playing, 360000 + 7985, 0, "Playing 102:13:05"},
           Row{State::Resting, 7985, 1700000000, "Resting until 22:13 (2:13:05 played)"},
           Row{State::Resting, 60, 1700000000 + 6 * 3600 + 47 * 60 + 59,
               "Resting until 05:01 (0:01:00 played)"},
-          Row{State::Stopped, 7985, 0, "Stopped after 2:13:05"},
           Row{State::NoOutput, 61, 0, "No audio output (0:01:01 played)"}}) {
         EXPECT_EQ(BurnInStatus::format(row.state, row.played, row.restEnd), row.text);
     }
