@@ -73,6 +73,10 @@ void MainWindowTest::TearDown() {
     player.setClock(nullptr);
 }
 
+wxWindow* MainWindowTest::control(int id) const {
+    return window->FindWindow(id);
+}
+
 void MainWindowTest::chooseMenu(int commandId) {
     wxCommandEvent event(wxEVT_MENU, commandId);
     event.SetEventObject(window);

@@ -36,7 +36,7 @@ class MainWindowTest : public testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    wxWindow* control(int id) const { return FindWindowById(id, window); }
+    wxWindow* control(int id) const;
     std::string text(int id) const { return textOf(control(id)); }
     void chooseMenu(int commandId);
     // Opens a dialog from the menu and runs the script while it is up; the script closes it.
