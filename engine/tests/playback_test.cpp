@@ -117,7 +117,8 @@ class Signal : public Playback, public ::testing::WithParamInterface<SignalRow> 
 // Every block as the reference gives it, seeded from the clock at the start, the pink filter
 // from 0, both carried from block to block.
 TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
-    const auto& [before, after] = GetParam();
+    const ReferenceSettings& before = GetParam().before;
+    const ReferenceSettings& after = GetParam().after;
     store(before);
     at(500, [&after] { store(after); });
     run(before.kind, 2500);

@@ -58,6 +58,7 @@ std::vector<std::vector<std::int16_t>> sounds(const std::vector<std::int16_t>& f
         }
     }
     std::vector<std::vector<std::int16_t>> found;
+    found.reserve(spans.size());
     for (const auto& [first, end] : spans) {
         found.emplace_back(frames.begin() + static_cast<std::ptrdiff_t>(2 * first),
                            frames.begin() + static_cast<std::ptrdiff_t>(2 * end));
@@ -94,7 +95,7 @@ class PulseDevice : public testing::Test {
         player.setDevice(device_.get());
     }
     // Plays as the Play button does; the future is ready once the playback has ended.
-    std::future<PlaybackEnd> play(GeneratorKind kind) {
+    static std::future<PlaybackEnd> play(GeneratorKind kind) {
         auto ended = std::make_shared<std::promise<PlaybackEnd>>();
         player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
         player.chooseGenerator(kind);
@@ -125,7 +126,7 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdl
         player.toneFrequency = hertz;
         auto ended = play(GeneratorKind::PureTone);
         ASSERT_TRUE(soundArrives(capture));
-        capture.waitForMore(seconds * kSampleRate, 20s);
+        capture.waitForMore(std::size_t{seconds} * kSampleRate, 20s);
         stop(ended);
         EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
         capture.waitForMore(kSampleRate / 2, 10s);
@@ -133,7 +134,7 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdl
     capture.stop();
     const auto heard = sounds(capture.samples());
     ASSERT_EQ(heard.size(), 2U);
-    EXPECT_GE(heard[0].size(), 5 * kSampleRate);
+    EXPECT_GE(heard[0].size(), std::size_t{5} * kSampleRate);
     EXPECT_TRUE(heard[0] == tone(1000, heard[0].size() / 2));
     EXPECT_TRUE(heard[1] == tone(440, heard[1].size() / 2));
 }
@@ -182,7 +183,8 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     // SDL writes silence until the first block arrives, then the blocks.
     EXPECT_TRUE(eventually([&] {
         std::error_code missing;
-        return std::filesystem::file_size(file, missing) >= kSampleRate * 3 * 4 && !missing;
+        return std::filesystem::file_size(file, missing) >= std::uintmax_t{3} * kSampleRate * 4 &&
+               !missing;
     }));
     stop(ended);
     std::ifstream in(file, std::ios::binary);
@@ -192,7 +194,7 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     const auto heard = sounds(samples);
     ASSERT_EQ(heard.size(), 1U);
-    EXPECT_GE(heard[0].size(), 4 * kSampleRate);
+    EXPECT_GE(heard[0].size(), std::size_t{4} * kSampleRate);
     EXPECT_TRUE(heard[0] == tone(1000, heard[0].size() / 2));
 }
 
