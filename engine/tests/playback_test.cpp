@@ -4,6 +4,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 #include <chrono>
 #include <future>
@@ -190,6 +193,35 @@ TEST_F(Playback, ControlsFromAnotherThread) {
     EXPECT_TRUE(player.stop());
     EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
     EXPECT_EQ(idle.flushes(), 2U);  // the volume's and the final one
+}
+
+// Two quick Plays never start two playbacks. On one core the new playback thread often runs
+// only after the second Play: a few rounds make sure one does.
+TEST_F(Playback, ASecondQuickPlayFindsTheFirstStarting) {
+    TestOutputDevice idle;
+    player.setDevice(&idle);
+    player.chooseGenerator(K::WhiteNoise);
+#ifdef __linux__
+    cpu_set_t cores;
+    sched_getaffinity(0, sizeof cores, &cores);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    sched_setaffinity(0, sizeof one, &one);
+#endif
+    for (int round = 0; round < 10; ++round) {
+        std::promise<void> stopped;
+        player.setEndNotice([&stopped](PlaybackEnd) { stopped.set_value(); });
+        EXPECT_EQ(player.play(), PlayOutcome::Started);
+        EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
+        while (!player.stop()) {
+            std::this_thread::yield();
+        }
+        stopped.get_future().wait();
+    }
+#ifdef __linux__
+    sched_setaffinity(0, sizeof cores, &cores);
+#endif
 }
 
 // A new level flushes the queue, queues one block at it, pauses 2 s, then queues two. A stop
