@@ -122,7 +122,7 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdl
     ASSERT_TRUE(capture.start(defaultSinkMonitor()));
     ASSERT_TRUE(capture.waitUntilFlowing(10s));
     // More than the two blocks queued at the start: the device's completions refill them.
-    for (const auto [hertz, seconds] : {std::pair{1000U, 3U}, {440U, 1U}}) {
+    for (const auto& [hertz, seconds] : {std::pair{1000U, 3U}, {440U, 1U}}) {
         player.toneFrequency = hertz;
         auto ended = play(GeneratorKind::PureTone);
         ASSERT_TRUE(soundArrives(capture));
