@@ -6,16 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+#include "ui/common/burn_in_status.h"
 
-// H:MM:SS, hours growing as needed.
-std::string formatClock(std::uint64_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%llu:%02u:%02u",
-                  static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
-    return text;
-}
+namespace {
 
 // "white noise", "pink noise", "tone 1000 Hz", "sweep 0-2000 Hz, 2 s period".
 std::string generatorLabel(const SignalPlayer& player) {
@@ -31,11 +24,11 @@ std::string statusText(const std::string& label, PlayState state, std::uint64_t 
                        std::uint64_t playedSeconds, std::uint64_t totalSeconds) {
     const std::string what = state == PlayState::Playing ? "playing"
                              : state == PlayState::Resting
-                                 ? "resting, resumes in " + formatClock(resumeInSeconds)
+                                 ? "resting, resumes in " + BurnInStatus::duration(resumeInSeconds)
                              : state == PlayState::NoOutput ? "no audio output"
                                                             : "stopped";
-    return label + " | " + what + " | played " + formatClock(playedSeconds) + " | total " +
-           formatClock(totalSeconds);
+    return label + " | " + what + " | played " + BurnInStatus::duration(playedSeconds) +
+           " | total " + BurnInStatus::duration(totalSeconds);
 }
 
 }  // namespace
