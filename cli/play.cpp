@@ -1,19 +1,21 @@
 #include "play.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 #include <stdexcept>
 
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
-#include "status.h"
 #include "stop_signals.h"
+#include "ui/common/burn_in_status.h"
 
 namespace {
 
@@ -22,6 +24,62 @@ using SteadyClock = std::chrono::steady_clock;
 // Set by the end notice on the playback thread, read by the main thread.
 std::atomic<bool> playbackEnded{false};
 std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
+
+// NoOutput: playing on schedule while the sound server is away, so nothing is heard.
+enum class PlayState { Playing, Resting, Stopped, NoOutput };
+
+// What `play` shows on standard output: on a terminal one line, rewritten once a second and
+// at every change, cut to the terminal's width as it is now; elsewhere a line per change.
+// Once standard output has gone (a closed pipe) it prints nothing more.
+class StatusLine {
+  public:
+    // The label names the player's generator and its settings: "white noise", "pink noise",
+    // "tone 1000 Hz", "sweep 0-2000 Hz, 2 s period".
+    explicit StatusLine(const SignalPlayer& p)
+        : label_(std::array{std::string("nothing"), std::string("white noise"),
+                            std::string("pink noise"),
+                            "tone " + std::to_string(p.toneFrequency.load()) + " Hz",
+                            "sweep 0-" + std::to_string(p.sweepLimit.load()) + " Hz, " +
+                                std::to_string(p.sweepSeconds.load()) + " s period"}
+                     .at(static_cast<std::size_t>(p.generator.load()))) {}
+
+    // "pink noise | resting, resumes in 0:29:10 | played 2:00:01 | total 2:00:50".
+    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
+              std::uint64_t totalMs) {
+        const std::uint64_t second = totalMs / 1000;
+        if (gone_ || (shown_ && state == lastState_ && !(terminal_ && second != lastSecond_))) {
+            return;
+        }
+        const std::string what = state == PlayState::Playing ? "playing"
+                                 : state == PlayState::Resting
+                                     ? "resting, resumes in " + BurnInStatus::duration(resumeIn)
+                                 : state == PlayState::NoOutput ? "no audio output"
+                                                                : "stopped";
+        std::string text = label_ + " | " + what + " | played " +
+                           BurnInStatus::duration(playedMs / 1000) + " | total " +
+                           BurnInStatus::duration(second);
+        winsize size{};
+        if (terminal_ && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+            // One column short of the width: a full line would wrap on some terminals.
+            text.resize(std::min<std::size_t>(text.size(), size.ws_col - 1U));
+        }
+        const char* format = !terminal_                    ? "%s\n"
+                             : state == PlayState::Stopped ? "\r%s\x1b[K\n"
+                                                           : "\r%s\x1b[K";
+        gone_ = std::printf(format, text.c_str()) < 0 || std::fflush(stdout) != 0;
+        shown_ = true;
+        lastState_ = state;
+        lastSecond_ = second;
+    }
+
+  private:
+    std::string label_;
+    bool terminal_ = isatty(STDOUT_FILENO) != 0;
+    bool gone_ = false;
+    bool shown_ = false;
+    PlayState lastState_ = PlayState::Playing;
+    std::uint64_t lastSecond_ = 0;
+};
 
 // The real device, watched: the player's output sounds while the device holds one of its
 // blocks, also for the queued seconds after a rest has begun.
