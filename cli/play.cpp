@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "engine/clock.h"
@@ -22,8 +23,7 @@ namespace {
 using SteadyClock = std::chrono::steady_clock;
 
 // Set by the end notice on the playback thread, read by the main thread.
-std::atomic<bool> playbackEnded{false};
-std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
+std::atomic<std::optional<PlaybackEnd>> playbackEnd;
 
 // NoOutput: playing on schedule while the sound server is away, so nothing is heard.
 enum class PlayState { Playing, Resting, Stopped, NoOutput };
@@ -82,30 +82,28 @@ class StatusLine {
 };
 
 // The real device, watched: the player's output sounds while the device holds one of its
-// blocks, also for the queued seconds after a rest has begun.
+// blocks, also for the queued seconds after a rest has begun. The device plays its blocks
+// in order, so it holds one exactly while the last one queued has not been played.
 class WatchedDevice final : public OutputDevice {
   public:
     explicit WatchedDevice(OutputDevice& device) : device_(device) {}
     void prepare(BlockHeader& header) override { device_.prepare(header); }
     void unprepare(BlockHeader& header) override { device_.unprepare(header); }
     void queue(BlockHeader& header) override {
-        blocks_[queued_++ % 2] = &header;  // the playback alternates its two blocks
+        last_ = &header;
         device_.queue(header);
     }
     void flush() override { device_.flush(); }
     bool available() const override { return device_.available(); }
 
     bool sounding() const {
-        return std::any_of(std::begin(blocks_), std::end(blocks_), [](const auto& block) {
-            const BlockHeader* header = block.load();
-            return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
-        });
+        const BlockHeader* header = last_.load();
+        return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
     }
 
   private:
     OutputDevice& device_;
-    std::atomic<BlockHeader*> blocks_[2]{nullptr, nullptr};
-    unsigned queued_ = 0;
+    std::atomic<BlockHeader*> last_{nullptr};
 };
 
 // The device, opened with standard error silenced meanwhile: the audio libraries print
@@ -137,10 +135,7 @@ int runPlay(const Arguments& arguments) {
     }
     WatchedDevice device(*opened.device);
     player.setDevice(&device);
-    player.setEndNotice([](PlaybackEnd how) {
-        playbackEnd = how;
-        playbackEnded = true;
-    });
+    player.setEndNotice([](PlaybackEnd how) { playbackEnd = how; });
     player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
@@ -155,7 +150,7 @@ int runPlay(const Arguments& arguments) {
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
     bool stopping = false;
-    while (!playbackEnded.load()) {
+    while (!playbackEnd.load()) {
         // A stop signal cuts the wait short when it reaches this thread.
         const timespec poll{0, 50'000'000};
         nanosleep(&poll, nullptr);
@@ -168,20 +163,20 @@ int runPlay(const Arguments& arguments) {
         }
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
-        if (!stopping && player.resting.load() != 0) {
-            const std::uint64_t end =
-                restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                               player.restLengthMinutes.load());
-            const std::uint64_t now = player.clock().now();
-            status.show(PlayState::Resting, now < end ? end - now : 0, playedMs, totalMs);
-        } else if (!stopping) {
-            status.show(player.outputAvailable() ? PlayState::Playing : PlayState::NoOutput, 0,
-                        playedMs, totalMs);
+        const std::uint64_t now = player.clock().now();
+        const std::uint64_t end =
+            restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                           player.restLengthMinutes.load());
+        const PlayState state = player.resting.load() != 0 ? PlayState::Resting
+                                : player.outputAvailable() ? PlayState::Playing
+                                                           : PlayState::NoOutput;
+        if (!stopping) {
+            status.show(state, now < end ? end - now : 0, playedMs, totalMs);
         }
     }
     status.show(PlayState::Stopped, 0, playedMs, msSince(started));
     player.setDevice(nullptr);
-    if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
+    if (*playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");
     }
     return 0;

