@@ -176,11 +176,8 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        return std::nullopt;
-    } catch (const CLI::CallForVersion& version) {
-        std::printf("%s\n", version.what());
+    } catch (const CLI::Success& done) {  // --help or --version, printed by exit()
+        app.exit(done);
         return std::nullopt;
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());

@@ -26,7 +26,7 @@ using SteadyClock = std::chrono::steady_clock;
 std::atomic<std::optional<PlaybackEnd>> playbackEnd;
 
 // NoOutput: playing on schedule while the sound server is away, so nothing is heard.
-enum class PlayState { Playing, Resting, Stopped, NoOutput };
+using PlayState = BurnInStatus::State;
 
 // What `play` shows on standard output: on a terminal one line, rewritten once a second and
 // at every change, cut to the terminal's width as it is now; elsewhere a line per change.
