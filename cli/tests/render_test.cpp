@@ -38,6 +38,7 @@ std::vector<short> decode(const fs::path& path, int format) {
     for (sf_count_t n = 0; (n = sf_readf_short(file, chunk.data(), 44100)) > 0;) {
         frames.insert(frames.end(), chunk.begin(), chunk.begin() + n * 2);
     }
+    EXPECT_EQ(sf_error(file), SF_ERR_NO_ERROR) << "after the frames: " << sf_strerror(file);
     sf_close(file);
     return frames;
 }
