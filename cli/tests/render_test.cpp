@@ -34,7 +34,8 @@ std::vector<short> decode(const fs::path& path, int format) {
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
     // A FLAC file from a pipe does not know its length: read to the end.
-    std::vector<short> frames, chunk(std::size_t{44100} * 2);
+    std::vector<short> frames;
+    std::vector<short> chunk(std::size_t{44100} * 2);
     for (sf_count_t n = 0; (n = sf_readf_short(file, chunk.data(), 44100)) > 0;) {
         frames.insert(frames.end(), chunk.begin(), chunk.begin() + n * 2);
     }
