@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <map>
 
@@ -14,32 +16,26 @@ namespace {
 
 constexpr std::uint32_t kMaxUint32 = 0xFFFFFFFF;
 
-const std::map<std::string, GeneratorKind> kGenerators{
-    {"white", GeneratorKind::WhiteNoise},
-    {"pink", GeneratorKind::PinkNoise},
-    {"tone", GeneratorKind::PureTone},
-    {"sweep", GeneratorKind::FrequencySweep},
-};
+const std::map<std::string, GeneratorKind> kGenerators{{"white", GeneratorKind::WhiteNoise},
+                                                       {"pink", GeneratorKind::PinkNoise},
+                                                       {"tone", GeneratorKind::PureTone},
+                                                       {"sweep", GeneratorKind::FrequencySweep}};
 const std::map<std::string, FileFormat> kFormats{
     {"wav", FileFormat::Wav}, {"flac", FileFormat::Flac}, {"raw", FileFormat::Raw}};
 
 // Digits only, from min to max, and with timeUnits a trailing s, m or h: on its own CLI11
-// would also take signs, fractions, hex (0x10) and octal (010). Leaves plain decimal seconds
-// for the conversion.
+// would also take signs, fractions, hex (0x10) and octal (010). from_chars reads plain
+// decimal digits and nothing else. Leaves plain decimal seconds for the conversion.
 CLI::Validator whole(std::uint64_t min, std::uint64_t max, bool timeUnits = false) {
     return {[=](std::string& text) -> std::string {
                 const std::size_t units =
                     timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
                 const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
-                const std::string digits = text.substr(0, text.size() - (units < 3 ? 1 : 0));
+                const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
                 std::uint64_t value = 0;
-                bool ok = !digits.empty();
-                for (const char c : digits) {
-                    const auto digit = static_cast<std::uint64_t>(c - '0');
-                    ok = ok && c >= '0' && c <= '9' && value <= (max - digit) / 10;
-                    value = ok ? value * 10 + digit : 0;
-                }
-                if (ok && value <= max / unit && value * unit >= min) {
+                const auto read = std::from_chars(text.data(), end, value);
+                if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
+                    value * unit >= min) {
                     text = std::to_string(value * unit);
                     return {};
                 }
@@ -104,17 +100,18 @@ void checkSettingsFitTheGenerator(const CLI::App& command, GeneratorKind kind) {
     }
 }
 
+// The format --format names, or else the file name's extension; WAV on standard output.
 FileFormat formatOf(const std::string& output, std::string format) {
     if (output.empty()) {
         throw UsageError("-o needs a file name, or - for standard output");
     }
-    if (format.empty() && output != "-") {
-        for (const char c : std::filesystem::path(output).extension().string()) {
-            format += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
-        format = format.empty() ? "?" : format.substr(1);
+    if (format.empty()) {
+        format = output == "-" ? ".wav" : std::filesystem::path(output).extension().string();
+        std::transform(format.begin(), format.end(), format.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        format.erase(0, 1);  // the dot
     }
-    const auto found = kFormats.find(format.empty() ? "wav" : format);
+    const auto found = kFormats.find(format);
     if (found == kFormats.end()) {
         throw UsageError("cannot tell the format from the name '" + output +
                          "' (use .wav, .flac or .raw, or --format)");
@@ -179,11 +176,8 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
-        return std::nullopt;
-    } catch (const CLI::CallForVersion& version) {
-        std::printf("%s\n", version.what());
+    } catch (const CLI::Success& done) {  // --help or --version, printed by exit()
+        app.exit(done);
         return std::nullopt;
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());

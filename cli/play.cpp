@@ -1,53 +1,109 @@
 #include "play.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
-#include <ctime>
+#include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
-#include "status.h"
 #include "stop_signals.h"
+#include "ui/common/burn_in_status.h"
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
 // Set by the end notice on the playback thread, read by the main thread.
-std::atomic<bool> playbackEnded{false};
-std::atomic<PlaybackEnd> playbackEnd{PlaybackEnd::Stopped};
+std::atomic<std::optional<PlaybackEnd>> playbackEnd;
+
+// NoOutput: playing on schedule while the sound server is away, so nothing is heard.
+using PlayState = BurnInStatus::State;
+
+// What `play` shows on standard output: on a terminal one line, rewritten once a second and
+// at every change, cut to the terminal's width as it is now; elsewhere a line per change.
+// Once standard output has gone (a closed pipe) it prints nothing more.
+class StatusLine {
+  public:
+    // The label names the player's generator and its settings: "white noise", "pink noise",
+    // "tone 1000 Hz", "sweep 0-2000 Hz, 2 s period".
+    explicit StatusLine(const SignalPlayer& p)
+        : label_(std::array{std::string("nothing"), std::string("white noise"),
+                            std::string("pink noise"),
+                            "tone " + std::to_string(p.toneFrequency.load()) + " Hz",
+                            "sweep 0-" + std::to_string(p.sweepLimit.load()) + " Hz, " +
+                                std::to_string(p.sweepSeconds.load()) + " s period"}
+                     .at(static_cast<std::size_t>(p.generator.load()))) {}
+
+    // "pink noise | resting, resumes in 0:29:10 | played 2:00:01 | total 2:00:50".
+    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
+              std::uint64_t totalMs) {
+        const std::uint64_t second = totalMs / 1000;
+        if (gone_ || (shown_ && state == lastState_ && !(terminal_ && second != lastSecond_))) {
+            return;
+        }
+        const std::string what = state == PlayState::Playing ? "playing"
+                                 : state == PlayState::Resting
+                                     ? "resting, resumes in " + BurnInStatus::duration(resumeIn)
+                                 : state == PlayState::NoOutput ? "no audio output"
+                                                                : "stopped";
+        std::string text = label_ + " | " + what + " | played " +
+                           BurnInStatus::duration(playedMs / 1000) + " | total " +
+                           BurnInStatus::duration(second);
+        winsize size{};
+        if (terminal_ && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+            // One column short of the width: a full line would wrap on some terminals.
+            text.resize(std::min<std::size_t>(text.size(), size.ws_col - 1U));
+        }
+        const char* format = !terminal_                    ? "%s\n"
+                             : state == PlayState::Stopped ? "\r%s\x1b[K\n"
+                                                           : "\r%s\x1b[K";
+        gone_ = std::printf(format, text.c_str()) < 0 || std::fflush(stdout) != 0;
+        shown_ = true;
+        lastState_ = state;
+        lastSecond_ = second;
+    }
+
+  private:
+    std::string label_;
+    bool terminal_ = isatty(STDOUT_FILENO) != 0;
+    bool gone_ = false;
+    bool shown_ = false;
+    PlayState lastState_ = PlayState::Playing;
+    std::uint64_t lastSecond_ = 0;
+};
 
 // The real device, watched: the player's output sounds while the device holds one of its
-// blocks, also for the queued seconds after a rest has begun.
+// blocks, also for the queued seconds after a rest has begun. The device plays its blocks
+// in order, so it holds one exactly while the last one queued has not been played.
 class WatchedDevice final : public OutputDevice {
   public:
     explicit WatchedDevice(OutputDevice& device) : device_(device) {}
     void prepare(BlockHeader& header) override { device_.prepare(header); }
     void unprepare(BlockHeader& header) override { device_.unprepare(header); }
     void queue(BlockHeader& header) override {
-        blocks_[queued_++ % 2] = &header;  // the playback alternates its two blocks
+        last_ = &header;
         device_.queue(header);
     }
     void flush() override { device_.flush(); }
     bool available() const override { return device_.available(); }
 
     bool sounding() const {
-        return std::any_of(std::begin(blocks_), std::end(blocks_), [](const auto& block) {
-            const BlockHeader* header = block.load();
-            return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
-        });
+        const BlockHeader* header = last_.load();
+        return header != nullptr && (header->flags.load() & kBlockQueued) != 0;
     }
 
   private:
     OutputDevice& device_;
-    std::atomic<BlockHeader*> blocks_[2]{nullptr, nullptr};
-    unsigned queued_ = 0;
+    std::atomic<BlockHeader*> last_{nullptr};
 };
 
 // The device, opened with standard error silenced meanwhile: the audio libraries print
@@ -79,10 +135,7 @@ int runPlay(const Arguments& arguments) {
     }
     WatchedDevice device(*opened.device);
     player.setDevice(&device);
-    player.setEndNotice([](PlaybackEnd how) {
-        playbackEnd = how;
-        playbackEnded = true;
-    });
+    player.setEndNotice([](PlaybackEnd how) { playbackEnd = how; });
     player.play();
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
@@ -97,7 +150,7 @@ int runPlay(const Arguments& arguments) {
     SteadyClock::time_point last = started;
     std::uint64_t playedMs = 0;
     bool stopping = false;
-    while (!playbackEnded.load()) {
+    while (!playbackEnd.load()) {
         // A stop signal cuts the wait short when it reaches this thread.
         const timespec poll{0, 50'000'000};
         nanosleep(&poll, nullptr);
@@ -110,20 +163,20 @@ int runPlay(const Arguments& arguments) {
         }
         // Once stopping, the loop may still leave a rest and queue one last block, which
         // the flush silences at once: no longer news to the user.
-        if (!stopping && player.resting.load() != 0) {
-            const std::uint64_t end =
-                restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                               player.restLengthMinutes.load());
-            const std::uint64_t now = player.clock().now();
-            status.show(PlayState::Resting, now < end ? end - now : 0, playedMs, totalMs);
-        } else if (!stopping) {
-            status.show(player.outputAvailable() ? PlayState::Playing : PlayState::NoOutput, 0,
-                        playedMs, totalMs);
+        const std::uint64_t now = player.clock().now();
+        const std::uint64_t end =
+            restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                           player.restLengthMinutes.load());
+        const PlayState state = player.resting.load() != 0 ? PlayState::Resting
+                                : player.outputAvailable() ? PlayState::Playing
+                                                           : PlayState::NoOutput;
+        if (!stopping) {
+            status.show(state, now < end ? end - now : 0, playedMs, totalMs);
         }
     }
     status.show(PlayState::Stopped, 0, playedMs, msSince(started));
     player.setDevice(nullptr);
-    if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
+    if (*playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");
     }
     return 0;

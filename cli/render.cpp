@@ -1,11 +1,10 @@
 #include "render.h"
 
+#include "audio_file.h"
 #include "engine/clock.h"
 #include "engine/output_device.h"
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
-#include "frame_writer.h"
-#include "output_file.h"
 #include "stop_signals.h"
 
 // A render is a real playback: the engine's loop seeds the random source, fills block A,
@@ -33,15 +32,15 @@ class FrozenClock final : public Clock {
 // written, writing failed or a stop signal came, it stops the playback as Stop does.
 class CaptureDevice final : public OutputDevice {
   public:
-    CaptureDevice(FrameWriter& writer, std::uint64_t framesWanted)
-        : writer_(writer), framesWanted_(framesWanted) {}
+    CaptureDevice(AudioFile& file, std::uint64_t framesWanted)
+        : file_(file), framesWanted_(framesWanted) {}
 
     void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
     void unprepare(BlockHeader& header) override { header.flags &= ~kBlockPrepared; }
     void queue(BlockHeader& header) override {
         const std::uint64_t frames = header.length / kBytesPerFrame;
         if (!failed_ && framesWritten_ < framesWanted_ && stopSignal() == 0) {
-            failed_ = !writer_.write(header.data, frames);
+            failed_ = !file_.write(header.data, frames);
             framesWritten_ += failed_ ? 0 : frames;
         }
         if (failed_ || framesWritten_ >= framesWanted_ || stopSignal() != 0) {
@@ -52,16 +51,16 @@ class CaptureDevice final : public OutputDevice {
     }
     void flush() override {}  // every block was handed back when it was queued
 
-    bool failed() const { return failed_; }
-
   private:
-    FrameWriter& writer_;
+    AudioFile& file_;
     std::uint64_t framesWanted_;
     std::uint64_t framesWritten_ = 0;
     bool failed_ = false;
 };
 
-void render(const Arguments& arguments, std::uint32_t seed) {
+}  // namespace
+
+int runRender(const Arguments& arguments) {
     SignalPlayer& player = SignalPlayer::instance;
     player.disableRests();
     // Whole blocks (one second, or the sweep period) until the seconds are there.
@@ -75,10 +74,10 @@ void render(const Arguments& arguments, std::uint32_t seed) {
         throw UsageError("--seconds " + std::to_string(arguments.seconds) +
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
-    OutputFile file(arguments.output);
-    FrameWriter writer(file, arguments.format, totalFrames);
-    CaptureDevice device(writer, static_cast<std::uint64_t>(arguments.seconds) * kFramesPerSecond);
-    FrozenClock clock(seed);
+    AudioFile file(arguments.output, arguments.format, totalFrames);
+    CaptureDevice device(file, static_cast<std::uint64_t>(arguments.seconds) * kFramesPerSecond);
+    FrozenClock clock(arguments.seed ? *arguments.seed
+                                     : static_cast<std::uint32_t>(systemClock().now()));
     PlaybackEnd end = PlaybackEnd::Stopped;
     player.setDevice(&device);
     player.setClock(&clock);
@@ -89,24 +88,12 @@ void render(const Arguments& arguments, std::uint32_t seed) {
     player.setClock(nullptr);
     player.setDevice(nullptr);
     if (stopSignal() != 0) {
-        return;  // the file is abandoned on the way out
+        file.abandon();
+        dieOf(stopSignal());
     }
     if (end == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");
     }
-    if (device.failed() || !writer.finish()) {
-        throw std::runtime_error(writer.error());
-    }
     file.commit();
-}
-
-}  // namespace
-
-int runRender(const Arguments& arguments) {
-    render(arguments,
-           arguments.seed ? *arguments.seed : static_cast<std::uint32_t>(systemClock().now()));
-    if (stopSignal() != 0) {
-        dieOf(stopSignal());
-    }
     return 0;
 }

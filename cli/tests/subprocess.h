@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,9 +60,9 @@ struct TempFolder {
 
 inline std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
-    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
-        end = std::min(text.find('\n', at), text.size());
-        result.push_back(text.substr(at, end - at));
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
     }
     return result;
 }
