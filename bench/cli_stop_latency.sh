@@ -20,7 +20,7 @@ mkdir -p "$work"
 
 for run in $(seq "$runs"); do
     capture=$work/capture-$run.raw
-    parec -d nullout.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=20 \
+    parec -d "$(pactl get-default-sink).monitor" --raw --format=s16le --rate=44100 --channels=2 --latency-msec=20 \
         >"$capture" &
     recorder=$!
     # An idle null sink drops what plays before its monitor delivers: wait for data.

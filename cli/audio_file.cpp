@@ -77,9 +77,10 @@ void AudioFile::open(const std::string& path) {
         fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     } else {
         target_ = target.string();
-        temp_ = (target.parent_path() /
-                 ("." + target.filename().string() + "." + std::to_string(getpid())))
-                    .string();
+        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "." + a string.
+        std::string hidden(".");
+        hidden.append(target.filename().string()).append(".").append(std::to_string(getpid()));
+        temp_ = (target.parent_path() / hidden).string();
         unlink(temp_.c_str());  // left by a process of the same id that died
         const fs::path folder = target.has_parent_path() ? target.parent_path() : ".";
         fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);

@@ -1,5 +1,5 @@
-// `play` end to end: through the private PulseAudio's null sink "nullout" once, recorded from
-// its monitor; the rest through SDL's dummy driver, which needs no sound server.
+// `play` end to end: through the private PulseAudio's default sink once, recorded from its
+// monitor; the rest through SDL's dummy driver, which needs no sound server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ TEST(Play, ThroughTheSoundServerUntilStopped) {
     const Ran ran = folder.sh(
         "export PULSE_SERVER=" + std::string(server) +
         " SDL_AUDIODRIVER=pulseaudio\n"
-        "parec -d nullout.monitor --raw --format=s16le --rate=44100 --channels=2 >capture & "
+        "parec -d $(pactl get-default-sink).monitor --raw --format=s16le --rate=44100 --channels=2 >capture & "
         "rec=$!\n"
         "until [ $(stat -c %s capture) -gt 17640 ]; do sleep 0.01; done\n"
         "$cli play tone & sleep 3; stat -c %s capture >at; kill -TERM $!; wait $!; echo $? >code\n"
