@@ -25,7 +25,8 @@ TEST(Play, ThroughTheSoundServerUntilStopped) {
     const Ran ran = folder.sh(
         "export PULSE_SERVER=" + std::string(server) +
         " SDL_AUDIODRIVER=pulseaudio\n"
-        "parec -d $(pactl get-default-sink).monitor --raw --format=s16le --rate=44100 --channels=2 >capture & "
+        "parec -d $(pactl get-default-sink).monitor --raw --format=s16le --rate=44100 --channels=2 "
+        ">capture & "
         "rec=$!\n"
         "until [ $(stat -c %s capture) -gt 17640 ]; do sleep 0.01; done\n"
         "$cli play tone & sleep 3; stat -c %s capture >at; kill -TERM $!; wait $!; echo $? >code\n"
