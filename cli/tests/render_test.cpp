@@ -60,7 +60,6 @@ struct Case {
 };
 
 TEST(Render, GivesTheReferenceSamplesInEveryFormat) {
-    TempFolder folder;
     for (const Case& c : std::vector<Case>{
              {{.kind = K::WhiteNoise, .seed = 1700000000}, "white --seed 1700000000 -o a.wav", 2},
              {{.kind = K::PinkNoise, .amplitude = 65534, .seed = 99},
@@ -79,6 +78,7 @@ TEST(Render, GivesTheReferenceSamplesInEveryFormat) {
         const std::string command =
             "$cli render --seconds " + std::to_string(c.seconds) + " " + c.command;
         SCOPED_TRACE(command);
+        const TempFolder folder;
         const Ran ran = folder.sh(command);
         ASSERT_EQ(ran.code, 0) << ran.err;
         const std::string name = folder.entries().at(0);
@@ -89,9 +89,6 @@ TEST(Render, GivesTheReferenceSamplesInEveryFormat) {
         }
         const int raw = SF_FORMAT_RAW | SF_FORMAT_PCM_16;
         EXPECT_TRUE(decode(folder / name, name == "a.raw" ? raw : 0) == frames);
-        for (const std::string& entry : folder.entries()) {
-            fs::remove(folder / entry);
-        }
     }
 }
 
