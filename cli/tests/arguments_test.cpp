@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,26 +15,21 @@ using testing::HasSubstr;
 
 SignalPlayer& player = SignalPlayer::instance;
 
-std::optional<Arguments> parse(std::vector<const char*> words) {
-    words.insert(words.begin(), "vellumtone-cli");
-    return parseArguments(static_cast<int>(words.size()), words.data());
+std::optional<Arguments> parse(const std::vector<std::string>& words) {
+    std::vector<const char*> argv{"vellumtone-cli"};
+    for (const std::string& word : words) {
+        argv.push_back(word.c_str());
+    }
+    return parseArguments(static_cast<int>(argv.size()), argv.data());
 }
 
-struct Refused {
-    std::vector<const char*> words;
-    std::string mentions;
-};
-
-// Names each row by its words in the test list.
-void PrintTo(const Refused& row, std::ostream* out) {
-    *out << testing::PrintToString(row.words);
-}
-
+// The words, and what the message names.
+using Refused = std::pair<std::vector<std::string>, std::string>;
 class RefusedArguments : public testing::TestWithParam<Refused> {};
 
 TEST_P(RefusedArguments, AreAUsageErrorOfOneLineNamingTheCulprit) {
-    EXPECT_THAT([this] { parse(GetParam().words); },
-                testing::ThrowsMessage<UsageError>(HasSubstr(GetParam().mentions)));
+    EXPECT_THAT([this] { parse(GetParam().first); },
+                testing::ThrowsMessage<UsageError>(HasSubstr(GetParam().second)));
 }
 
 const std::string kFrom1 = "must be a whole number from 1 to 4294967295, not ";

@@ -35,15 +35,13 @@ TEST(Play, ThroughTheSoundServerUntilStopped) {
         "sleep 0.8; kill $rec");
     EXPECT_EQ(readFile(folder / "code"), "0\n") << ran.err;
     const std::string bytes = readFile(folder / "capture");
-    std::vector<std::int16_t> heard(bytes.size() / 4);  // the left channel
-    for (std::size_t i = 0; i < heard.size(); ++i) {
-        std::memcpy(&heard[i], bytes.data() + 4 * i, 2);
-    }
+    std::vector<std::int16_t> heard(bytes.size() / 2);  // both channels, interleaved
+    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
     const auto loud = [](std::int16_t sample) { return std::abs(sample) > 1000; };
     ASSERT_TRUE(std::any_of(heard.begin(), heard.end(), loud)) << "the tone never reached the sink";
     // Without the stop's flush the two queued blocks would sound for up to two seconds.
     const auto last = std::find_if(heard.rbegin(), heard.rend(), loud).base();
-    EXPECT_LT(last - heard.begin(), std::stol(readFile(folder / "at")) / 4 + 44100 / 2);
+    EXPECT_LT(last - heard.begin(), std::stol(readFile(folder / "at")) / 2 + 44100);
     EXPECT_THAT(ran.out, HasSubstr("\ntone 1000 Hz | stopped"));
 }
 
