@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <map>
@@ -107,9 +105,7 @@ FileFormat formatOf(const std::string& output, std::string format) {
     }
     if (format.empty()) {
         format = output == "-" ? ".wav" : std::filesystem::path(output).extension().string();
-        std::transform(format.begin(), format.end(), format.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        format.erase(0, 1);  // the dot
+        format = CLI::detail::to_lower(format.erase(0, 1));  // without the dot
     }
     const auto found = kFormats.find(format);
     if (found == kFormats.end()) {
@@ -124,11 +120,10 @@ FileFormat formatOf(const std::string& output, std::string format) {
 std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     // CLI11 would call both of these "A subcommand is required".
     const std::string first = argc > 1 ? argv[1] : "";
-    if (argc < 2) {
-        throw UsageError("a command is required: play or render (see vellumtone-cli --help)");
-    }
-    if (!first.empty() && first[0] != '-' && first != "play" && first != "render") {
-        throw UsageError("unknown command '" + first + "' (expected play or render)");
+    if (first != "play" && first != "render" && !first.starts_with('-')) {
+        throw UsageError(first.empty()
+                             ? "a command is required: play or render (see vellumtone-cli --help)"
+                             : "unknown command '" + first + "' (expected play or render)");
     }
 
     SignalPlayer& player = SignalPlayer::instance;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/signal_format.h"
 
@@ -104,29 +105,28 @@ void AudioFile::open(const std::string& path) {
 }
 
 void AudioFile::startFlac() {
-    // libsndfile's file operations on the output's descriptor.
+    // libsndfile's file operations on the output's descriptor. Writing, it reads nothing, and
+    // it asks where it stands as a seek to where it stands.
+    // A pipe cannot be rewound: a seek to where it stands succeeds, and once the encoder has
+    // failed to go back to fill in its header's totals, what it writes there is dropped, so
+    // the header keeps "unknown", as a streamed FLAC has it.
+    static const auto seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        AudioFile& file = *static_cast<AudioFile*>(user);
+        const off_t at = lseek(file.fd_, offset, whence);
+        const bool stays = whence == SEEK_CUR ? offset == 0 : offset == file.written_;
+        file.rewindFailed_ = file.rewindFailed_ || (at < 0 && !stays);
+        return at >= 0 ? at : stays ? file.written_ : -1;
+    };
     static SF_VIRTUAL_IO io{
         [](void* user) -> sf_count_t { return static_cast<AudioFile*>(user)->written_; },
-        // A pipe cannot be rewound: a seek to where it stands succeeds, and once the encoder
-        // has failed to go back to fill in its header's totals, what it writes there is
-        // dropped, so the header keeps "unknown", as a streamed FLAC has it.
-        [](sf_count_t offset, int whence, void* user) -> sf_count_t {
-            AudioFile& file = *static_cast<AudioFile*>(user);
-            const off_t at = lseek(file.fd_, offset, whence);
-            const bool stays = whence == SEEK_CUR ? offset == 0 : offset == file.written_;
-            file.rewindFailed_ = file.rewindFailed_ || (at < 0 && !stays);
-            return at >= 0 ? at : stays ? file.written_ : -1;
-        },
-        [](void* /*data*/, sf_count_t /*count*/, void* /*user*/) -> sf_count_t { return 0; },
+        seek,
+        nullptr,
         [](const void* data, sf_count_t count, void* user) -> sf_count_t {
             AudioFile& file = *static_cast<AudioFile*>(user);
             const bool kept = file.rewindFailed_ || file.writeBytes(data, count);
             return kept ? count : 0;
         },
-        [](void* user) -> sf_count_t {
-            const off_t at = lseek(static_cast<AudioFile*>(user)->fd_, 0, SEEK_CUR);
-            return at >= 0 ? at : static_cast<AudioFile*>(user)->written_;
-        },
+        [](void* user) { return seek(0, SEEK_CUR, user); },
     };
     SF_INFO info{};
     info.samplerate = static_cast<int>(kSampleRate);
@@ -171,8 +171,7 @@ bool AudioFile::failed(const std::string& reason) {
 
 void AudioFile::commit() {
     if (flac_ != nullptr) {
-        const int result = sf_close(flac_);
-        flac_ = nullptr;
+        const int result = sf_close(std::exchange(flac_, nullptr));
         if (result != 0) {
             failed(sf_error_number(result));
         }
@@ -185,8 +184,7 @@ void AudioFile::commit() {
             failed(std::strerror(errno));
         }
     }
-    const bool closeFailed = owned_ && ::close(fd_) != 0;
-    owned_ = false;
+    const bool closeFailed = std::exchange(owned_, false) && ::close(fd_) != 0;
     if (closeFailed ||
         (error_.empty() && named_ && std::rename(temp_.c_str(), target_.c_str()) != 0)) {
         failed(std::strerror(errno));
@@ -200,16 +198,13 @@ void AudioFile::commit() {
 
 void AudioFile::abandon() {
     if (flac_ != nullptr) {
-        sf_close(flac_);
-        flac_ = nullptr;
+        sf_close(std::exchange(flac_, nullptr));
     }
-    if (owned_) {
+    if (std::exchange(owned_, false)) {
         ::close(fd_);
-        owned_ = false;
     }
-    if (named_) {
+    if (std::exchange(named_, false)) {
         unlink(temp_.c_str());
-        named_ = false;
     }
 }
 

@@ -5,6 +5,8 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "engine/testing/reference_signal.h"
 #include "subprocess.h"
 
@@ -33,13 +35,8 @@ std::vector<short> decode(const fs::path& path, int format) {
     SF_INFO info{0, 44100, 2, format, 0, 0};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
-    // A FLAC file from a pipe does not know its length: read to the end.
-    std::vector<short> frames;
-    std::vector<short> chunk(std::size_t{44100} * 2);
-    for (sf_count_t n = 0; (n = sf_readf_short(file, chunk.data(), 44100)) > 0;) {
-        frames.insert(frames.end(), chunk.begin(), chunk.begin() + n * 2);
-    }
-    EXPECT_EQ(sf_error(file), SF_ERR_NO_ERROR) << "after the frames: " << sf_strerror(file);
+    std::vector<short> frames(static_cast<std::size_t>(info.frames) * 2);
+    EXPECT_EQ(sf_readf_short(file, frames.data(), info.frames), info.frames) << sf_strerror(file);
     sf_close(file);
     return frames;
 }
@@ -53,15 +50,10 @@ std::string wavOf(const std::vector<short>& frames, const fs::path& path) {
     return readFile(path);
 }
 
-struct Case {
-    ReferenceSettings settings;
-    std::string command;  // "-o -" goes into a pipe
-    std::uint32_t seconds;
-};
-
 TEST(Render, GivesTheReferenceSamplesInEveryFormat) {
-    TempFolder folder;
-    for (const Case& c : std::vector<Case>{
+    // The settings, the command ("-o -" goes into a pipe) and its seconds.
+    for (const auto& [settings, tail, seconds] :
+         std::vector<std::tuple<ReferenceSettings, std::string, std::uint32_t>>{
              {{.kind = K::WhiteNoise, .seed = 1700000000}, "white --seed 1700000000 -o a.wav", 2},
              {{.kind = K::PinkNoise, .amplitude = 65534, .seed = 99},
               "pink --volume 100 --seed 99 -o a.flac",
@@ -76,22 +68,19 @@ TEST(Render, GivesTheReferenceSamplesInEveryFormat) {
               "sweep --seed 5 --format flac -o - >a.flac",
               3},
          }) {
-        const std::string command =
-            "$cli render --seconds " + std::to_string(c.seconds) + " " + c.command;
+        const std::string command = "$cli render --seconds " + std::to_string(seconds) + " " + tail;
         SCOPED_TRACE(command);
+        const TempFolder folder;
         const Ran ran = folder.sh(command);
         ASSERT_EQ(ran.code, 0) << ran.err;
         const std::string name = folder.entries().at(0);
-        const std::vector<short> frames = expected(c.settings, c.seconds);
+        const std::vector<short> frames = expected(settings, seconds);
         if (name == "a.wav") {
             // Byte for byte the file libsndfile writes: every header field is checked.
             EXPECT_TRUE(readFile(folder / name) == wavOf(frames, folder / "b.wav"));
         }
         const int raw = SF_FORMAT_RAW | SF_FORMAT_PCM_16;
         EXPECT_TRUE(decode(folder / name, name == "a.raw" ? raw : 0) == frames);
-        for (const std::string& entry : folder.entries()) {
-            fs::remove(folder / entry);
-        }
     }
 }
 
@@ -112,18 +101,14 @@ TEST(Render, ReplacingAFileKeepsItsModeAndWritesThroughLinks) {
                                                                 "target.raw", "new.raw"));
 }
 
-struct Failure {
-    std::string command;
-    int exitCode;
-    std::string mentions;  // empty: the render says nothing
-};
-
 // script(1) gives the program a terminal and passes on its exit code. (A background job of
 // sh ignores SIGINT, and so does the program then: SIGTERM interrupts.)
 TEST(Render, FailuresSayWhyAndLeaveNothing) {
     TempFolder folder;
     const std::string onATerminal = "script -qec \"$cli render white --seconds 1 --format raw -o ";
-    for (const Failure& f : std::vector<Failure>{
+    // The command, its exit code and what it says (empty: nothing).
+    for (const auto& [command, exitCode, mentions] :
+         std::vector<std::tuple<std::string, int, std::string>>{
              {"$cli render white --seconds 1 -o no/x.wav", 1, "No such file or directory"},
              {"ulimit -f 900; $cli render white --seconds 9 -o x.wav", 1, "File too large"},
              {"ulimit -f 900; $cli render white --seconds 9 -o x.flac", 1, "File too large"},
@@ -136,12 +121,12 @@ TEST(Render, FailuresSayWhyAndLeaveNothing) {
               "wait $!",
               128 + SIGTERM, ""},
          }) {
-        SCOPED_TRACE(f.command);
-        const Ran ran = folder.sh(f.command);
-        EXPECT_EQ(ran.code, f.exitCode);
-        if (!f.mentions.empty()) {
+        SCOPED_TRACE(command);
+        const Ran ran = folder.sh(command);
+        EXPECT_EQ(ran.code, exitCode);
+        if (!mentions.empty()) {
             EXPECT_THAT(ran.err, testing::StartsWith("vellumtone-cli: "));
-            EXPECT_THAT(ran.err, HasSubstr(f.mentions));
+            EXPECT_THAT(ran.err, HasSubstr(mentions));
         }
         EXPECT_THAT(folder.entries(), testing::IsEmpty());
     }
