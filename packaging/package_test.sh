@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Makes the Linux package with cpack and checks it as a user gets it: the metainfo and the
-# desktop entry pass their validators, lintian reports no error, and the programs start from
-# the unpacked files (--version, and the desktop program's window on a private X server).
+# desktop entry pass their validators, lintian reports no error, and both programs start from
+# the unpacked files, with every library they link (the icons are compiled in).
 # Usage: package_test.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$(realpath "$1")
 version=$2
 source "$(dirname "$0")/../scripts/services.sh"
-for tool in cpack dpkg-deb dpkg-shlibdeps file lintian appstreamcli desktop-file-validate xdotool Xvfb; do
+for tool in cpack dpkg-deb dpkg-shlibdeps file lintian appstreamcli desktop-file-validate; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/deps.sh installs it)" >&2; exit 1; }
 done
 scratch="$services_dir/package"
@@ -44,14 +44,3 @@ done
 [ "$("$root/usr/bin/vellumtone-cli" --version)" = "vellumtone-cli $version" ]
 echo "ok: both programs say $version"
 
-start_xvfb
-SDL_AUDIODRIVER=dummy "$root/usr/bin/vellumtone" &
-pid=$!
-if ! timeout 20 xdotool search --sync --name '^Vellumtone Generator' >/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    echo "the unpacked desktop program showed no window" >&2
-    exit 1
-fi
-kill "$pid"
-wait "$pid" 2>/dev/null || true
-echo "ok: the unpacked desktop program shows its window"
