@@ -38,13 +38,6 @@ class DialogHook : public wxModalDialogHook {
     void Exit(wxDialog* /*dialog*/) override {}
 };
 
-void reportAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
-                  const wxString& msg) {
-    ADD_FAILURE_AT(file.utf8_string().c_str(), line)
-        << "wx assertion in " << func.utf8_string() << ": " << cond.utf8_string() << " "
-        << msg.utf8_string();
-}
-
 }  // namespace
 
 void MainWindowTest::SetUp() {
@@ -78,9 +71,7 @@ wxWindow* MainWindowTest::control(int id) const {
 }
 
 void MainWindowTest::chooseMenu(int commandId) {
-    wxCommandEvent event(wxEVT_MENU, commandId);
-    event.SetEventObject(window);
-    window->GetEventHandler()->ProcessEvent(event);
+    EXPECT_TRUE(window->ProcessCommand(commandId)) << "no menu item " << commandId;
 }
 
 void MainWindowTest::withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
@@ -156,9 +147,6 @@ void pressKey(wxWindow* top, int key) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
     setenv("GDK_GL", "disable", 0);
     // The burn-in status shows the end of a rest in local time.
     setenv("TZ", "UTC", 1);
@@ -168,7 +156,6 @@ int main(int argc, char** argv) {
             wxTheApp->CallOnInit();
     DialogHook hook;
     if (ready) {
-        wxSetAssertHandler(reportAssert);
         hook.Register();
     }
     const int result = RUN_ALL_TESTS();
