@@ -33,29 +33,26 @@ expect_line() {
     cat "$work/probe" >&2
     fail "never saw: $1"
 }
-# Sends keys to the window of that title once it is there. Without a window manager nobody
-# gives a new window the focus, so it is set each time.
+# Sends keys to the window of that title once it is on screen. Without a window manager
+# nobody gives a new window the focus, so it is set each time.
 keys() {
     local window
-    window=$(timeout 10 xdotool search --sync --name "^$1\$" | head -1) || fail "no window \"$1\""
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
+        fail "no window \"$1\""
     xdotool windowfocus "$window" sleep 0.2 key --delay 60 "${@:2}"
 }
 # Clicks the panel's control by its ID, where the probe says it is.
 click() {
     local x y
-    read -r x y < <(probe | sed -n "s/^control $1 //p")
+    read -r x y < <(probe | sed -n "s/^control $1 //p") || fail "no control $1 to click"
     xdotool mousemove --sync "$x" "$y" click 1
 }
 capture_frames() { echo $(($(stat -c %s "$work/capture.raw") / 4)); }
 
-# What reaches the default sink, from before the program starts.
+# What reaches the default sink, from before the program starts (which takes Wine seconds).
 sink=$(pactl get-default-sink)
 parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$work/capture.raw" &
 pids+=($!)
-for _ in $(seq 100); do
-    [ "$(capture_frames)" -gt 4410 ] && break
-    sleep 0.05
-done
 
 wine "$bin/vellumtone.exe" &
 program=$!
