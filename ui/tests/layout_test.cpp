@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <wx/dialog.h>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 
 #include "resources/resource_ids.h"
 #include "ui/main_window.h"
@@ -21,9 +21,7 @@ using testing::Le;
 // One template of the resource script, from its name to its END.
 std::string templateText(const std::string& name) {
     std::ifstream file(VELLUMTONE_RESOURCE_SCRIPT);
-    std::stringstream script;
-    script << file.rdbuf();
-    const std::string all = script.str();
+    const std::string all{std::istreambuf_iterator<char>(file), {}};
     const std::size_t begin = all.find(name + " DIALOGEX");
     return all.substr(begin, all.find("\nEND", begin) - begin);
 }
