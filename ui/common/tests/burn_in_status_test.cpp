@@ -33,7 +33,8 @@ TEST(BurnInStatus, CountsOnlyTheTimeSpentPlayingAndTellsIt) {
              Step{1590, State::Playing, 0, "Playing 0:00:12"},  // a clock set back counts nothing
              Step{1593, State::Playing, 0, "Playing 0:00:15"},
              Step{1593 + 367970, State::Playing, 0, "Playing 102:13:05"},
-             Step{1593 + 367970, State::Resting, kRestEnd + 6 * 3600 + 47 * 60 + 59,
+             // A rest that ends 6:47:59 later, at 05:01:19 the next day.
+             Step{1593 + 367970, State::Resting, kRestEnd + 24479,
                   "Resting until 05:01 (102:13:05 played)"},
              Step{1593 + 367970, State::Stopped, 0, "Stopped after 102:13:05"},
          }) {
