@@ -13,7 +13,6 @@
 #include "engine/signal_player.h"
 #include "engine/testing/test_services.h"
 #include "resources/resource_ids.h"
-#include "ui/main_window.h"
 
 namespace {
 
@@ -64,14 +63,6 @@ void MainWindowTest::TearDown() {
     player.setDevice(nullptr);
     player.restoreDefaults();
     player.setClock(nullptr);
-}
-
-wxWindow* MainWindowTest::control(int id) const {
-    return window->FindWindow(id);
-}
-
-void MainWindowTest::chooseMenu(int commandId) {
-    EXPECT_TRUE(window->ProcessCommand(commandId)) << "no menu item " << commandId;
 }
 
 void MainWindowTest::withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
@@ -155,9 +146,7 @@ int main(int argc, char** argv) {
     ready = display != nullptr && *display != '\0' && wxEntryStart(argc, argv) &&
             wxTheApp->CallOnInit();
     DialogHook hook;
-    if (ready) {
-        hook.Register();
-    }
+    hook.Register();
     const int result = RUN_ALL_TESTS();
     if (ready) {
         wxTheApp->OnExit();

@@ -9,7 +9,6 @@
 #include <regex>
 
 #include "resources/resource_ids.h"
-#include "ui/main_window.h"
 #include "ui/tests/gui_test.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
-#include "ui/main_window.h"
 #include "ui/tests/gui_test.h"
 
 namespace {
