@@ -50,8 +50,7 @@ click() {
 capture_frames() { echo $(($(stat -c %s "$work/capture.raw") / 4)); }
 
 # What reaches the default sink, from before the program starts (which takes Wine seconds).
-sink=$(pactl get-default-sink)
-parec -d "$sink.monitor" --raw --format=s16le --rate=44100 --channels=2 >"$work/capture.raw" &
+parec -d @DEFAULT_MONITOR@ --raw --format=s16le --rate=44100 --channels=2 >"$work/capture.raw" &
 pids+=($!)
 
 wine "$bin/vellumtone.exe" &
@@ -90,9 +89,7 @@ stopAt=$(capture_frames)
 sleep 1.5
 
 keys "Vellumtone Generator 0.9" alt+f e
-status=0
-wait "$program" || status=$?
-[ "$status" -eq 0 ] || fail "File, Exit ended with code $status"
+wait "$program" || fail "File, Exit ended with code $?"
 
 python3 "$here/check_tone_capture.py" "$work/capture.raw" 440 40000 $((2 * 17000)) \
     "$playAt" "$volumeAt" "$stopAt"
