@@ -13,7 +13,6 @@
 #include "engine/signal_player.h"
 #include "engine/testing/test_services.h"
 #include "resources/resource_ids.h"
-#include "ui/main_window.h"
 
 namespace {
 
@@ -37,13 +36,6 @@ class DialogHook : public wxModalDialogHook {
     }
     void Exit(wxDialog* /*dialog*/) override {}
 };
-
-void reportAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
-                  const wxString& msg) {
-    ADD_FAILURE_AT(file.utf8_string().c_str(), line)
-        << "wx assertion in " << func.utf8_string() << ": " << cond.utf8_string() << " "
-        << msg.utf8_string();
-}
 
 }  // namespace
 
@@ -71,16 +63,6 @@ void MainWindowTest::TearDown() {
     player.setDevice(nullptr);
     player.restoreDefaults();
     player.setClock(nullptr);
-}
-
-wxWindow* MainWindowTest::control(int id) const {
-    return window->FindWindow(id);
-}
-
-void MainWindowTest::chooseMenu(int commandId) {
-    wxCommandEvent event(wxEVT_MENU, commandId);
-    event.SetEventObject(window);
-    window->GetEventHandler()->ProcessEvent(event);
 }
 
 void MainWindowTest::withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
@@ -156,9 +138,6 @@ void pressKey(wxWindow* top, int key) {
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
     setenv("GDK_GL", "disable", 0);
     // The burn-in status shows the end of a rest in local time.
     setenv("TZ", "UTC", 1);
@@ -167,10 +146,7 @@ int main(int argc, char** argv) {
     ready = display != nullptr && *display != '\0' && wxEntryStart(argc, argv) &&
             wxTheApp->CallOnInit();
     DialogHook hook;
-    if (ready) {
-        wxSetAssertHandler(reportAssert);
-        hook.Register();
-    }
+    hook.Register();
     const int result = RUN_ALL_TESTS();
     if (ready) {
         wxTheApp->OnExit();

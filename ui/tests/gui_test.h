@@ -14,8 +14,7 @@
 
 #include "engine/testing/test_output_device.h"
 #include "engine/testing/virtual_clock.h"
-
-class MainWindow;
+#include "ui/main_window.h"
 
 // Pumps the event loop until the condition holds; false when the time limit passed first.
 bool waitUntil(const std::function<bool()>& condition,
@@ -36,9 +35,9 @@ class MainWindowTest : public testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    wxWindow* control(int id) const;
+    wxWindow* control(int id) const { return window->FindWindow(id); }
     std::string text(int id) const { return textOf(control(id)); }
-    void chooseMenu(int commandId);
+    void chooseMenu(int id) { EXPECT_TRUE(window->ProcessCommand(id)) << "no menu item " << id; }
     // Opens a dialog from the menu and runs the script while it is up; the script closes it.
     void withDialog(int commandId, const std::function<void(wxDialog&)>& script);
     // The message boxes shown since the last call, each as "caption: text".

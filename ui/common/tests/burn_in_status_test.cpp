@@ -9,39 +9,39 @@ namespace {
 
 using State = BurnInStatus::State;
 
-TEST(BurnInStatus, ShowsStateTimeAndRestEnd) {
+// One playback step by step: what each update makes of the played time and how it is told.
+TEST(BurnInStatus, CountsOnlyTheTimeSpentPlayingAndTellsIt) {
     // The rest's end is shown as local time; UTC makes it the same everywhere.
     setenv("TZ", "UTC", 1);
     tzset();
-    struct Row {
+    constexpr std::uint64_t kRestEnd = 1700000000;  // 2023-11-14 22:13:20 UTC
+    struct Step {
+        std::uint64_t now;
         State state;
-        std::uint64_t played;
-        std::uint64_t restEnd;  // 1700000000 is 2023-11-14 22:13:20 UTC
+        std::uint64_t restEnd;
         const char* text;
     };
-    for (const Row& row :
-         {Row{State::Playing, 360000 + 7985, 0, "Playing 102:13:05"},
-          Row{State::Resting, 7985, 1700000000, "Resting until 22:13 (2:13:05 played)"},
-          Row{State::Resting, 60, 1700000000 + 6 * 3600 + 47 * 60 + 59,
-              "Resting until 05:01 (0:01:00 played)"},
-          Row{State::NoOutput, 61, 0, "No audio output (0:01:01 played)"}}) {
-        EXPECT_EQ(BurnInStatus::format(row.state, row.played, row.restEnd), row.text);
-    }
-}
-
-TEST(BurnInStatus, CountsOnlyTheTimeSpentPlaying) {
     BurnInStatus status;
     status.start(1000);
-    status.update(1010, State::Playing);
-    status.update(1012, State::Resting, 2000);  // the two seconds before the rest played
-    status.update(1500, State::NoOutput);       // the rest did not
-    status.update(1600, State::Playing);        // nor did the time without output
-    status.update(1590, State::Playing);        // a clock set back counts nothing
-    status.update(1593, State::Stopped);
-    EXPECT_EQ(status.playedSeconds(), 15U);
-    EXPECT_EQ(status.text(), "Stopped after 0:00:15");
-
-    status.start(1700);  // a new playback counts from zero
+    for (const Step& step : {
+             Step{1010, State::Playing, 0, "Playing 0:00:10"},
+             // The two seconds before the rest played; the rest did not, nor did the time
+             // without output.
+             Step{1012, State::Resting, kRestEnd, "Resting until 22:13 (0:00:12 played)"},
+             Step{1500, State::NoOutput, 0, "No audio output (0:00:12 played)"},
+             Step{1600, State::Playing, 0, "Playing 0:00:12"},
+             Step{1590, State::Playing, 0, "Playing 0:00:12"},  // a clock set back counts nothing
+             Step{1593, State::Playing, 0, "Playing 0:00:15"},
+             Step{1593 + 367970, State::Playing, 0, "Playing 102:13:05"},
+             // A rest that ends 6:47:59 later, at 05:01:19 the next day.
+             Step{1593 + 367970, State::Resting, kRestEnd + 24479,
+                  "Resting until 05:01 (102:13:05 played)"},
+             Step{1593 + 367970, State::Stopped, 0, "Stopped after 102:13:05"},
+         }) {
+        status.update(step.now, step.state, step.restEnd);
+        EXPECT_EQ(status.text(), step.text) << "at " << step.now;
+    }
+    status.start(2000);  // a new playback counts from zero
     EXPECT_EQ(status.text(), "Playing 0:00:00");
 }
 
