@@ -108,7 +108,7 @@ TEST_F(PanelTest, ADeviceErrorIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying
 }
 
 // A refused frequency leaves the dialog open; Cancel keeps the frequency and still chooses
-// the tone.
+// the tone; OK stores it.
 TEST_F(MainWindowTest, ToneDialogStoresOnlyAFrequencyAcceptedWithOk) {
     withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
         setText(dialog.FindWindow(ids::kToneFrequency), "0");
@@ -121,6 +121,11 @@ TEST_F(MainWindowTest, ToneDialogStoresOnlyAFrequencyAcceptedWithOk) {
     });
     EXPECT_EQ(player.toneFrequency.load(), SignalPlayer::kDefaultToneFrequency);
     EXPECT_EQ(text(ids::kStatusLine), "Using: Pure tone");
+    withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
+        setText(dialog.FindWindow(ids::kToneFrequency), "440");
+        click(dialog.FindWindow(ids::kToneOk));
+    });
+    EXPECT_EQ(player.toneFrequency.load(), 440U);
 }
 
 // OK stores both values or, refusing them, neither and leaves the dialog open; Cancel and the
