@@ -21,38 +21,34 @@ const std::map<std::string, GeneratorKind> kGenerators{{"white", GeneratorKind::
 const std::map<std::string, FileFormat> kFormats{
     {"wav", FileFormat::Wav}, {"flac", FileFormat::Flac}, {"raw", FileFormat::Raw}};
 
-// Digits only, from min to max, and with timeUnits a trailing s, m or h: on its own CLI11
-// would also take signs, fractions, hex (0x10) and octal (010). from_chars reads plain
-// decimal digits and nothing else. Leaves plain decimal seconds for the conversion.
-CLI::Validator whole(std::uint64_t min, std::uint64_t max, bool timeUnits = false) {
-    return {[=](std::string& text) -> std::string {
-                const std::size_t units =
-                    timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
-                const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
-                const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
-                std::uint64_t value = 0;
-                const auto read = std::from_chars(text.data(), end, value);
-                if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
-                    value * unit >= min) {
-                    text = std::to_string(value * unit);
-                    return {};
-                }
-                return "must be a whole number" +
-                       std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
-                       " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" +
-                       text + "'";
-            },
-            "", ""};
-}
-
-// A number option, named VALUE in the help, checked by whole(min, max, timeUnits).
+// A number option, named valueName in the help: digits only, from min to max, and with
+// timeUnits a trailing s, m or h. On its own CLI11 would also take signs, fractions, hex (0x10)
+// and octal (010); from_chars reads plain decimal digits and nothing else. The conversion
+// gets plain decimal seconds.
 template <typename T>
-CLI::Option* number(CLI::App& command, const char* name, T& value, const char* valueName,
+CLI::Option* number(CLI::App& command, const char* name, T& target, const char* valueName,
                     const std::string& help, std::uint64_t min, std::uint64_t max,
                     bool timeUnits = false) {
-    return command.add_option(name, value, help)
+    const auto whole = [=](std::string& text) -> std::string {
+        const std::size_t units =
+            timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
+        const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
+        const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
+        std::uint64_t value = 0;
+        const auto read = std::from_chars(text.data(), end, value);
+        if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
+            value * unit >= min) {
+            text = std::to_string(value * unit);
+            return {};
+        }
+        return "must be a whole number" +
+               std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
+               " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" + text +
+               "'";
+    };
+    return command.add_option(name, target, help)
         ->type_name(valueName)
-        ->transform(whole(min, max, timeUnits));
+        ->transform(CLI::Validator(whole, "", ""));
 }
 
 // The signal's settings as typed, starting from the engine's defaults.

@@ -33,17 +33,18 @@ class FrozenClock final : public Clock {
 class CaptureDevice final : public OutputDevice {
   public:
     CaptureDevice(AudioFile& file, std::uint64_t framesWanted)
-        : file_(file), framesWanted_(framesWanted) {}
+        : file_(file), framesLeft_(framesWanted) {}
 
     void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
     void unprepare(BlockHeader& header) override { header.flags &= ~kBlockPrepared; }
     void queue(BlockHeader& header) override {
         const std::uint64_t frames = header.length / kBytesPerFrame;
-        if (!failed_ && framesWritten_ < framesWanted_ && stopSignal() == 0) {
-            failed_ = !file_.write(header.data, frames);
-            framesWritten_ += failed_ ? 0 : frames;
+        if (framesLeft_ > 0 && stopSignal() == 0 && file_.write(header.data, frames)) {
+            framesLeft_ -= std::min(frames, framesLeft_);
+        } else {
+            framesLeft_ = 0;  // a failed write or a stop signal: nothing more is written
         }
-        if (failed_ || framesWritten_ >= framesWanted_ || stopSignal() != 0) {
+        if (framesLeft_ == 0) {
             SignalPlayer::instance.stop();
         }
         header.flags = (header.flags.load() & ~kBlockQueued) | kBlockDone;
@@ -53,9 +54,7 @@ class CaptureDevice final : public OutputDevice {
 
   private:
     AudioFile& file_;
-    std::uint64_t framesWanted_;
-    std::uint64_t framesWritten_ = 0;
-    bool failed_ = false;
+    std::uint64_t framesLeft_;
 };
 
 }  // namespace
