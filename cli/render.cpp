@@ -32,7 +32,7 @@ class FrozenClock final : public Clock {
 // written, writing failed or a stop signal came, it stops the playback as Stop does.
 class CaptureDevice final : public OutputDevice {
   public:
-    CaptureDevice(AudioFile& file, std::uint64_t framesWanted)
+    CaptureDevice(AudioFile& file, std::int64_t framesWanted)
         : file_(file), framesLeft_(framesWanted) {}
 
     void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
@@ -40,11 +40,11 @@ class CaptureDevice final : public OutputDevice {
     void queue(BlockHeader& header) override {
         const std::uint64_t frames = header.length / kBytesPerFrame;
         if (framesLeft_ > 0 && stopSignal() == 0 && file_.write(header.data, frames)) {
-            framesLeft_ -= std::min(frames, framesLeft_);
+            framesLeft_ -= static_cast<std::int64_t>(frames);
         } else {
             framesLeft_ = 0;  // a failed write or a stop signal: nothing more is written
         }
-        if (framesLeft_ == 0) {
+        if (framesLeft_ <= 0) {
             SignalPlayer::instance.stop();
         }
         header.flags = (header.flags.load() & ~kBlockQueued) | kBlockDone;
@@ -54,7 +54,7 @@ class CaptureDevice final : public OutputDevice {
 
   private:
     AudioFile& file_;
-    std::uint64_t framesLeft_;
+    std::int64_t framesLeft_;
 };
 
 }  // namespace
@@ -74,7 +74,7 @@ int runRender(const Arguments& arguments) {
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
     AudioFile file(arguments.output, arguments.format, totalFrames);
-    CaptureDevice device(file, static_cast<std::uint64_t>(arguments.seconds) * kFramesPerSecond);
+    CaptureDevice device(file, std::int64_t{arguments.seconds} * kFramesPerSecond);
     FrozenClock clock(arguments.seed ? *arguments.seed
                                      : static_cast<std::uint32_t>(systemClock().now()));
     PlaybackEnd end = PlaybackEnd::Stopped;
