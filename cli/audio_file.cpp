@@ -34,15 +34,6 @@ struct WavHeader {
 };
 static_assert(sizeof(WavHeader) == 44);
 
-// Follows symbolic links, dangling ones too, to the file they name.
-fs::path followLinks(fs::path path) {
-    std::error_code error;
-    for (int hops = 0; hops < 40 && fs::is_symlink(path, error); ++hops) {
-        path = path.parent_path() / fs::read_symlink(path, error);  // an absolute one replaces
-    }
-    return path;
-}
-
 }  // namespace
 
 AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t totalFrames)
@@ -69,7 +60,12 @@ AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t t
 }
 
 void AudioFile::open(const std::string& path) {
-    const fs::path target = followLinks(path);
+    // Symbolic links, dangling ones too, are followed to the file they name.
+    fs::path target = path;
+    std::error_code error;
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, error); ++hops) {
+        target = target.parent_path() / fs::read_symlink(target, error);  // absolute: replaces
+    }
     struct stat existing {};
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
@@ -142,14 +138,12 @@ bool AudioFile::write(const void* frames, std::uint64_t count) {
 }
 
 bool AudioFile::writeBytes(const void* data, std::uint64_t bytes) {
-    const auto* p = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::write(fd_, p, bytes);
+    for (std::uint64_t done = 0; done < bytes;) {
+        const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, bytes - done);
         if (n < 0) {
             return failed(std::strerror(errno));
         }
-        p += n;
-        bytes -= static_cast<std::uint64_t>(n);
+        done += static_cast<std::uint64_t>(n);
         written_ += n;
     }
     return true;
@@ -194,8 +188,4 @@ void AudioFile::abandon() {
     if (std::exchange(named_, false)) {
         unlink(temp_.c_str());
     }
-}
-
-AudioFile::~AudioFile() {
-    abandon();
 }

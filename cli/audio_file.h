@@ -26,7 +26,7 @@ class AudioFile {
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;
     // A file that was not committed leaves nothing behind.
-    ~AudioFile();
+    ~AudioFile() { abandon(); }
 
     // False on failure; commit() then tells why.
     bool write(const void* frames, std::uint64_t count);

@@ -14,13 +14,16 @@ using testing::HasSubstr;
 
 SignalPlayer& player = SignalPlayer::instance;
 
-std::optional<Arguments> parse(std::vector<const char*> words) {
-    words.insert(words.begin(), "vellumtone-cli");
-    return parseArguments(static_cast<int>(words.size()), words.data());
+std::optional<Arguments> parse(const std::vector<std::string>& words) {
+    std::vector<const char*> argv{"vellumtone-cli"};
+    for (const std::string& word : words) {
+        argv.push_back(word.c_str());
+    }
+    return parseArguments(static_cast<int>(argv.size()), argv.data());
 }
 
 // The words, and what the message names.
-using Refused = std::pair<std::vector<const char*>, std::string>;
+using Refused = std::pair<std::vector<std::string>, std::string>;
 class RefusedArguments : public testing::TestWithParam<Refused> {};
 
 TEST_P(RefusedArguments, AreAUsageErrorOfOneLineNamingTheCulprit) {
