@@ -41,9 +41,9 @@ struct TempFolder {
     // printed on either output as it came (add "echo $?" for an exit code). The audio goes
     // through SDL's dummy driver unless the script says otherwise.
     std::string sh(const std::string& script) const {
-        ChildProcess child({"env", "cli=" VELLUMTONE_CLI_PATH, "SDL_AUDIODRIVER=dummy",
-                            "PULSE_SERVER=unix:/none", "timeout", "60", "sh", "-c",
-                            "exec 2>&1; cd \"$0\"\n" + script, path});
+        ChildProcess child({"env", "cli=" + std::string(VELLUMTONE_CLI_PATH),
+                            "SDL_AUDIODRIVER=dummy", "PULSE_SERVER=unix:/none", "timeout", "60",
+                            "sh", "-c", "exec 2>&1; cd \"$0\"\n" + script, path});
         child.wait();
         return child.output();
     }
