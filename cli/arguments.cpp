@@ -14,45 +14,41 @@ namespace {
 
 constexpr std::uint32_t kMaxUint32 = 0xFFFFFFFF;
 
-const std::map<std::string, GeneratorKind> kGenerators{{"white", GeneratorKind::WhiteNoise},
-                                                       {"pink", GeneratorKind::PinkNoise},
-                                                       {"tone", GeneratorKind::PureTone},
-                                                       {"sweep", GeneratorKind::FrequencySweep}};
+using enum GeneratorKind;
+
+const std::map<std::string, GeneratorKind> kGenerators{
+    {"white", WhiteNoise}, {"pink", PinkNoise}, {"tone", PureTone}, {"sweep", FrequencySweep}};
 const std::map<std::string, FileFormat> kFormats{
     {"wav", FileFormat::Wav}, {"flac", FileFormat::Flac}, {"raw", FileFormat::Raw}};
 
-// Digits only, from min to max, and with timeUnits a trailing s, m or h: on its own CLI11
-// would also take signs, fractions, hex (0x10) and octal (010). from_chars reads plain
-// decimal digits and nothing else. Leaves plain decimal seconds for the conversion.
-CLI::Validator whole(std::uint64_t min, std::uint64_t max, bool timeUnits = false) {
-    return {[=](std::string& text) -> std::string {
-                const std::size_t units =
-                    timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
-                const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
-                const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
-                std::uint64_t value = 0;
-                const auto read = std::from_chars(text.data(), end, value);
-                if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
-                    value * unit >= min) {
-                    text = std::to_string(value * unit);
-                    return {};
-                }
-                return "must be a whole number" +
-                       std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
-                       " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" +
-                       text + "'";
-            },
-            "", ""};
-}
-
-// A number option, named VALUE in the help, checked by whole(min, max, timeUnits).
+// A number option, named valueName in the help: digits only, from min to max, and with
+// timeUnits a trailing s, m or h. On its own CLI11 would also take signs, fractions, hex (0x10)
+// and octal (010); from_chars reads plain decimal digits and nothing else. The conversion
+// gets plain decimal seconds.
 template <typename T>
-CLI::Option* number(CLI::App& command, const char* name, T& value, const char* valueName,
-                    const std::string& help, std::uint64_t min, std::uint64_t max,
+CLI::Option* number(CLI::App& command, const char* name, T& target, const char* valueName,
+                    const std::string& help, std::uint64_t min, std::uint64_t max = kMaxUint32,
                     bool timeUnits = false) {
-    return command.add_option(name, value, help)
+    const auto whole = [=](std::string& text) -> std::string {
+        const std::size_t units =
+            timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
+        const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
+        const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
+        std::uint64_t value = 0;
+        const auto read = std::from_chars(text.data(), end, value);
+        if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
+            value * unit >= min) {
+            text = std::to_string(value * unit);
+            return {};
+        }
+        return "must be a whole number" +
+               std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
+               " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" + text +
+               "'";
+    };
+    return command.add_option(name, target, help)
         ->type_name(valueName)
-        ->transform(whole(min, max, timeUnits));
+        ->transform(CLI::Validator(whole, "", ""));
 }
 
 // The signal's settings as typed, starting from the engine's defaults.
@@ -77,9 +73,9 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
     number(command, "--volume", signal.volume, "PERCENT",
            "Volume in percent of the largest amplitude, 0 to 100", 0, 100)
         ->excludes(amplitudeOption);
-    number(command, "--frequency", signal.frequency, "HZ", "Tone frequency in Hz", 1, kMaxUint32)
+    number(command, "--frequency", signal.frequency, "HZ", "Tone frequency in Hz", 1)
         ->capture_default_str();
-    number(command, "--limit", signal.limit, "HZ", "Sweep upper limit in Hz", 1, kMaxUint32)
+    number(command, "--limit", signal.limit, "HZ", "Sweep upper limit in Hz", 1)
         ->capture_default_str();
     number(command, "--period", signal.period, "S",
            "Sweep period in seconds, 1 to " + std::to_string(kMaxSweepSeconds), 1, kMaxSweepSeconds)
@@ -88,12 +84,12 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
 
 // A setting the chosen generator never reads is most likely a mistake.
 void checkSettingsFitTheGenerator(const CLI::App& command, GeneratorKind kind) {
-    for (const auto& [option, needs] : {std::pair{"--frequency", GeneratorKind::PureTone},
-                                        {"--limit", GeneratorKind::FrequencySweep},
-                                        {"--period", GeneratorKind::FrequencySweep}}) {
+    for (const auto& [option, needs] : {std::pair{"--frequency", PureTone},
+                                        {"--limit", FrequencySweep},
+                                        {"--period", FrequencySweep}}) {
         if (command.count(option) > 0 && kind != needs) {
             throw UsageError(std::string(option) + " applies only to the " +
-                             (needs == GeneratorKind::PureTone ? "tone" : "sweep") + " generator");
+                             (needs == PureTone ? "tone" : "sweep") + " generator");
         }
     }
 }
@@ -145,23 +141,21 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     number(*play, "--rest-every", a.restEvery, "MIN",
            "Rest after this many minutes of playing [" +
                std::to_string(SignalPlayer::kDefaultRestEveryMinutes) + "]; switches rests on",
-           0, kMaxUint32);
+           0);
     number(*play, "--rest-length", a.restLength, "MIN",
            "Minutes of silence per rest [" +
                std::to_string(SignalPlayer::kDefaultRestLengthMinutes) + "]; switches rests on",
-           0, kMaxUint32);
+           0);
     number(*play, "--duration", a.durationSeconds, "TIME",
            "Stop after TIME: seconds, or a number with s, m or h [until Ctrl-C]", 1, kMaxUint32,
            true);
 
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
     addSignalOptions(*render, signal);
-    number(*render, "--seconds", a.seconds, "N", "Seconds of audio, rounded up to whole blocks", 1,
-           kMaxUint32)
+    number(*render, "--seconds", a.seconds, "N", "Seconds of audio, rounded up to whole blocks", 1)
         ->required();
     number(*render, "--seed", a.seed, "T",
-           "Calendar second the render's playback starts at [now]; equal seeds, equal samples", 0,
-           kMaxUint32);
+           "Calendar second the render's playback starts at [now]; equal seeds, equal samples", 0);
     render->add_option("-o,--output", a.output, "Output file, or - for standard output")
         ->type_name("FILE")
         ->required();

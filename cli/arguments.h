@@ -11,12 +11,11 @@
 enum class Command { Play, Render };
 enum class FileFormat { Wav, Flac, Raw };
 
-// The command line is wrong, or asks for something refused: exit code 2.
+// The command line is wrong, or asks for something refused: exit code 2, where a failure
+// while running exits with 1.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-inline constexpr int kUsageError = 2;
-inline constexpr int kRuntimeError = 1;
 
 struct Arguments {
     Command command = Command::Play;

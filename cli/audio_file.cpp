@@ -34,16 +34,6 @@ struct WavHeader {
 };
 static_assert(sizeof(WavHeader) == 44);
 
-// Follows symbolic links, dangling ones too, to the file they name.
-fs::path followLinks(fs::path path) {
-    std::error_code error;
-    for (int hops = 0; hops < 40 && fs::is_symlink(path, error); ++hops) {
-        const fs::path next = fs::read_symlink(path, error);
-        path = next.is_absolute() ? next : path.parent_path() / next;
-    }
-    return path;
-}
-
 }  // namespace
 
 AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t totalFrames)
@@ -70,7 +60,12 @@ AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t t
 }
 
 void AudioFile::open(const std::string& path) {
-    const fs::path target = followLinks(path);
+    // Symbolic links, dangling ones too, are followed to the file they name.
+    fs::path target = path;
+    std::error_code error;
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, error); ++hops) {
+        target = target.parent_path() / fs::read_symlink(target, error);  // absolute: replaces
+    }
     struct stat existing {};
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
@@ -78,12 +73,10 @@ void AudioFile::open(const std::string& path) {
         fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     } else {
         target_ = target.string();
-        // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "." + a string.
-        std::string hidden(".");
-        hidden.append(target.filename().string()).append(".").append(std::to_string(getpid()));
-        temp_ = (target.parent_path() / hidden).string();
+        // "folder/." + "name.PID": the hidden name beside the target.
+        const fs::path folder = target.parent_path() / ".";
+        temp_ = folder.string() + target.filename().string() + "." + std::to_string(getpid());
         unlink(temp_.c_str());  // left by a process of the same id that died
-        const fs::path folder = target.has_parent_path() ? target.parent_path() : ".";
         fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
             // This file system has no nameless files: the hidden name at once, made as a new
@@ -101,7 +94,6 @@ void AudioFile::open(const std::string& path) {
         failed(std::strerror(errno));
         throw std::runtime_error(error_);
     }
-    owned_ = true;
 }
 
 void AudioFile::startFlac() {
@@ -128,10 +120,7 @@ void AudioFile::startFlac() {
         },
         [](void* user) { return seek(0, SEEK_CUR, user); },
     };
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(kSampleRate);
-    info.channels = static_cast<int>(kChannels);
-    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SF_INFO info{0, kSampleRate, kChannels, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 0};
     flac_ = sf_open_virtual(&io, SFM_WRITE, &info, this);
     if (flac_ == nullptr) {
         failed(sf_strerror(nullptr));
@@ -149,14 +138,12 @@ bool AudioFile::write(const void* frames, std::uint64_t count) {
 }
 
 bool AudioFile::writeBytes(const void* data, std::uint64_t bytes) {
-    const auto* p = static_cast<const char*>(data);
-    while (bytes > 0) {
-        const ssize_t n = ::write(fd_, p, bytes);
+    for (std::uint64_t done = 0; done < bytes;) {
+        const ssize_t n = ::write(fd_, static_cast<const char*>(data) + done, bytes - done);
         if (n < 0) {
             return failed(std::strerror(errno));
         }
-        p += n;
-        bytes -= static_cast<std::uint64_t>(n);
+        done += static_cast<std::uint64_t>(n);
         written_ += n;
     }
     return true;
@@ -170,22 +157,17 @@ bool AudioFile::failed(const std::string& reason) {
 }
 
 void AudioFile::commit() {
-    if (flac_ != nullptr) {
-        const int result = sf_close(std::exchange(flac_, nullptr));
-        if (result != 0) {
-            failed(sf_error_number(result));
-        }
+    const int flacResult = flac_ != nullptr ? sf_close(std::exchange(flac_, nullptr)) : 0;
+    if (flacResult != 0) {
+        failed(sf_error_number(flacResult));
     }
     if (!target_.empty() && !named_ && error_.empty()) {
         // linkat cannot replace a file: the nameless file gets the hidden name first.
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-        named_ = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp_.c_str(), AT_SYMLINK_FOLLOW) == 0;
-        if (!named_) {
-            failed(std::strerror(errno));
-        }
+        named_ = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp_.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+                 failed(std::strerror(errno));
     }
-    const bool closeFailed = std::exchange(owned_, false) && ::close(fd_) != 0;
-    if (closeFailed ||
+    if (::close(std::exchange(fd_, -1)) != 0 ||
         (error_.empty() && named_ && std::rename(temp_.c_str(), target_.c_str()) != 0)) {
         failed(std::strerror(errno));
     }
@@ -200,14 +182,10 @@ void AudioFile::abandon() {
     if (flac_ != nullptr) {
         sf_close(std::exchange(flac_, nullptr));
     }
-    if (std::exchange(owned_, false)) {
-        ::close(fd_);
+    if (fd_ >= 0) {
+        ::close(std::exchange(fd_, -1));
     }
     if (std::exchange(named_, false)) {
         unlink(temp_.c_str());
     }
-}
-
-AudioFile::~AudioFile() {
-    abandon();
 }

@@ -26,7 +26,7 @@ class AudioFile {
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;
     // A file that was not committed leaves nothing behind.
-    ~AudioFile();
+    ~AudioFile() { abandon(); }
 
     // False on failure; commit() then tells why.
     bool write(const void* frames, std::uint64_t count);
@@ -43,12 +43,11 @@ class AudioFile {
     // Keeps the first reason given: a failed write's errno, not the encoder's later words.
     bool failed(const std::string& reason);
 
-    std::string name_;    // as the user knows it
-    std::string target_;  // the file to replace; empty when writing directly
-    std::string temp_;    // the temporary file's hidden name beside the target
-    bool named_ = false;  // whether the temporary file has that name yet
-    int fd_ = STDOUT_FILENO;
-    bool owned_ = false;
+    std::string name_;        // as the user knows it
+    std::string target_;      // the file to replace; empty when writing directly
+    std::string temp_;        // the temporary file's hidden name beside the target
+    bool named_ = false;      // whether the temporary file has that name yet
+    int fd_ = STDOUT_FILENO;  // closed at the end, standard output too
     SNDFILE* flac_ = nullptr;
     bool rewindFailed_ = false;
     sf_count_t written_ = 0;  // bytes, for the encoder's position on a pipe

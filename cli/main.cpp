@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
         return arguments->command == Command::Play ? runPlay(*arguments) : runRender(*arguments);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vellumtone-cli: %s\n", error.what());
-        return dynamic_cast<const UsageError*>(&error) != nullptr ? kUsageError : kRuntimeError;
+        return dynamic_cast<const UsageError*>(&error) != nullptr ? 2 : 1;  // usage : runtime
     }
 }

@@ -21,6 +21,8 @@
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
+using std::chrono::duration_cast;
+using std::chrono::seconds;
 
 // Set by the end notice on the playback thread, read by the main thread.
 std::atomic<std::optional<PlaybackEnd>> playbackEnd;
@@ -44,10 +46,10 @@ class StatusLine {
                      .at(static_cast<std::size_t>(p.generator.load()))) {}
 
     // "pink noise | resting, resumes in 0:29:10 | played 2:00:01 | total 2:00:50".
-    void show(PlayState state, std::uint64_t resumeIn, std::uint64_t playedMs,
-              std::uint64_t totalMs) {
-        const std::uint64_t second = totalMs / 1000;
-        if (gone_ || (shown_ && state == lastState_ && !(terminal_ && second != lastSecond_))) {
+    void show(PlayState state, std::uint64_t resumeIn, SteadyClock::duration played,
+              SteadyClock::duration total) {
+        const std::uint64_t second = duration_cast<seconds>(total).count();
+        if (gone_ || (state == last_ && !(terminal_ && second != lastSecond_))) {
             return;
         }
         const std::string what = state == PlayState::Playing ? "playing"
@@ -56,8 +58,8 @@ class StatusLine {
                                  : state == PlayState::NoOutput ? "no audio output"
                                                                 : "stopped";
         std::string text = label_ + " | " + what + " | played " +
-                           BurnInStatus::duration(playedMs / 1000) + " | total " +
-                           BurnInStatus::duration(second);
+                           BurnInStatus::duration(duration_cast<seconds>(played).count()) +
+                           " | total " + BurnInStatus::duration(second);
         winsize size{};
         if (terminal_ && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
             // One column short of the width: a full line would wrap on some terminals.
@@ -67,8 +69,7 @@ class StatusLine {
                              : state == PlayState::Stopped ? "\r%s\x1b[K\n"
                                                            : "\r%s\x1b[K";
         gone_ = std::printf(format, text.c_str()) < 0 || std::fflush(stdout) != 0;
-        shown_ = true;
-        lastState_ = state;
+        last_ = state;
         lastSecond_ = second;
     }
 
@@ -76,8 +77,7 @@ class StatusLine {
     std::string label_;
     bool terminal_ = isatty(STDOUT_FILENO) != 0;
     bool gone_ = false;
-    bool shown_ = false;
-    PlayState lastState_ = PlayState::Playing;
+    std::optional<PlayState> last_;  // none before the first line
     std::uint64_t lastSecond_ = 0;
 };
 
@@ -140,41 +140,36 @@ int runPlay(const Arguments& arguments) {
 
     // The first blocks are queued at once, so it plays even if a rest follows immediately.
     StatusLine status(player);
-    status.show(PlayState::Playing, 0, 0, 0);
     const SteadyClock::time_point started = SteadyClock::now();
-    const auto msSince = [&](SteadyClock::time_point from) {
-        return static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - from)
-                .count());
-    };
     SteadyClock::time_point last = started;
-    std::uint64_t playedMs = 0;
+    SteadyClock::duration played{};
+    const auto duration = seconds(arguments.durationSeconds.value_or(0));
     bool stopping = false;
-    while (!playbackEnd.load()) {
+    for (PlayState state = PlayState::Playing; !playbackEnd.load();) {
+        // Once stopping, the loop may still leave a rest and queue one last block, which
+        // the flush silences at once: no longer news to the user.
+        if (!stopping) {
+            const std::uint64_t now = player.clock().now();
+            const std::uint64_t end =
+                restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
+                               player.restLengthMinutes.load());
+            status.show(state, now < end ? end - now : 0, played, last - started);
+        }
         // A stop signal cuts the wait short when it reaches this thread.
         const timespec poll{0, 50'000'000};
         nanosleep(&poll, nullptr);
-        playedMs += device.sounding() && !stopping ? msSince(last) : 0;
-        last = SteadyClock::now();
-        const std::uint64_t totalMs = msSince(started);
-        const auto duration = arguments.durationSeconds;
-        if (!stopping && (stopSignal() != 0 || (duration && totalMs >= *duration * 1000ULL))) {
+        const SteadyClock::time_point now = SteadyClock::now();
+        played += device.sounding() && !stopping ? now - last : SteadyClock::duration{};
+        last = now;
+        if (!stopping &&
+            (stopSignal() != 0 || (arguments.durationSeconds && now - started >= duration))) {
             stopping = player.stop();
         }
-        // Once stopping, the loop may still leave a rest and queue one last block, which
-        // the flush silences at once: no longer news to the user.
-        const std::uint64_t now = player.clock().now();
-        const std::uint64_t end =
-            restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                           player.restLengthMinutes.load());
-        const PlayState state = player.resting.load() != 0 ? PlayState::Resting
-                                : player.outputAvailable() ? PlayState::Playing
-                                                           : PlayState::NoOutput;
-        if (!stopping) {
-            status.show(state, now < end ? end - now : 0, playedMs, totalMs);
-        }
+        state = player.resting.load() != 0 ? PlayState::Resting
+                : player.outputAvailable() ? PlayState::Playing
+                                           : PlayState::NoOutput;
     }
-    status.show(PlayState::Stopped, 0, playedMs, msSince(started));
+    status.show(PlayState::Stopped, 0, played, SteadyClock::now() - started);
     player.setDevice(nullptr);
     if (*playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");

@@ -32,18 +32,19 @@ class FrozenClock final : public Clock {
 // written, writing failed or a stop signal came, it stops the playback as Stop does.
 class CaptureDevice final : public OutputDevice {
   public:
-    CaptureDevice(AudioFile& file, std::uint64_t framesWanted)
-        : file_(file), framesWanted_(framesWanted) {}
+    CaptureDevice(AudioFile& file, std::int64_t framesWanted)
+        : file_(file), framesLeft_(framesWanted) {}
 
     void prepare(BlockHeader& header) override { header.flags |= kBlockPrepared; }
     void unprepare(BlockHeader& header) override { header.flags &= ~kBlockPrepared; }
     void queue(BlockHeader& header) override {
         const std::uint64_t frames = header.length / kBytesPerFrame;
-        if (!failed_ && framesWritten_ < framesWanted_ && stopSignal() == 0) {
-            failed_ = !file_.write(header.data, frames);
-            framesWritten_ += failed_ ? 0 : frames;
+        if (framesLeft_ > 0 && stopSignal() == 0 && file_.write(header.data, frames)) {
+            framesLeft_ -= static_cast<std::int64_t>(frames);
+        } else {
+            framesLeft_ = 0;  // a failed write or a stop signal: nothing more is written
         }
-        if (failed_ || framesWritten_ >= framesWanted_ || stopSignal() != 0) {
+        if (framesLeft_ <= 0) {
             SignalPlayer::instance.stop();
         }
         header.flags = (header.flags.load() & ~kBlockQueued) | kBlockDone;
@@ -53,9 +54,7 @@ class CaptureDevice final : public OutputDevice {
 
   private:
     AudioFile& file_;
-    std::uint64_t framesWanted_;
-    std::uint64_t framesWritten_ = 0;
-    bool failed_ = false;
+    std::int64_t framesLeft_;
 };
 
 }  // namespace
@@ -75,7 +74,7 @@ int runRender(const Arguments& arguments) {
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
     AudioFile file(arguments.output, arguments.format, totalFrames);
-    CaptureDevice device(file, static_cast<std::uint64_t>(arguments.seconds) * kFramesPerSecond);
+    CaptureDevice device(file, std::int64_t{arguments.seconds} * kFramesPerSecond);
     FrozenClock clock(arguments.seed ? *arguments.seed
                                      : static_cast<std::uint32_t>(systemClock().now()));
     PlaybackEnd end = PlaybackEnd::Stopped;

@@ -15,14 +15,12 @@ extern "C" void record(int signal) {
 }  // namespace
 
 void watchStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = record;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // Looked at first, so that an ignored one is never caught even for a moment. glibc's
+        // signal() keeps the handler and restarts interrupted calls.
         struct sigaction previous {};
         if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
-            sigaction(signal, &action, nullptr);
+            std::signal(signal, record);
         }
     }
     std::signal(SIGPIPE, SIG_IGN);

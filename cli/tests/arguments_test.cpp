@@ -1,13 +1,12 @@
 #include "arguments.h"
 
-#include "engine/signal_player.h"
-
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/signal_player.h"
 
 namespace {
 

@@ -1,0 +1,188 @@
+// The built program end to end, run from sh as a user runs it, in a folder of its own:
+// `render`'s samples against the reference generators in every format, and what a replaced,
+// failed or interrupted render leaves behind; `play` through the private PulseAudio's default
+// sink once, recorded from its monitor, and otherwise through SDL's dummy driver, which keeps
+// real-time pace without a sound server.
+#include <gmock/gmock.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <tuple>
+#include <utility>
+
+#include "engine/testing/child_process.h"
+#include "engine/testing/reference_signal.h"
+#include "engine/testing/test_services.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+using testing::MatchesRegex;
+using K = GeneratorKind;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A fresh folder, removed with everything in it when the test ends.
+struct TempFolder {
+    std::string pattern = (fs::temp_directory_path() / "vellumtone-cli-test.XXXXXX").string();
+    const fs::path path = mkdtemp(pattern.data());  // the pattern's X replaced
+    ~TempFolder() { fs::remove_all(path); }
+
+    // Runs the script with sh in this folder, $cli naming the program, and gives what it
+    // printed on either output as it came (add "echo $?" for an exit code). The audio goes
+    // through SDL's dummy driver unless the script says otherwise.
+    std::string sh(const std::string& script) const {
+        ChildProcess child({"env", "cli=" + std::string(VELLUMTONE_CLI_PATH),
+                            "SDL_AUDIODRIVER=dummy", "PULSE_SERVER=unix:/none", "timeout", "60",
+                            "sh", "-c", "exec 2>&1; cd \"$0\"\n" + script, path});
+        child.wait();
+        return child.output();
+    }
+};
+
+// What a playback of these settings plays: whole blocks, the pink filter's state and the
+// random source carried on, until `seconds` are there; both channels alike.
+std::vector<short> expected(const ReferenceSettings& s, std::uint32_t seconds) {
+    double y = 0.0;
+    ReferenceRandom random(s.seed);
+    std::vector<short> frames;
+    while (frames.size() < std::size_t{seconds} * 44100 * 2) {
+        for (const int sample : reference(s, y, random, framesOf(s))) {
+            frames.insert(frames.end(), 2, static_cast<short>(sample));
+        }
+    }
+    return frames;
+}
+
+// The file libsndfile writes for these frames, in the format its extension names.
+std::string encode(const std::vector<short>& frames, const fs::path& path) {
+    const std::map<fs::path, int> formats{
+        {".wav", SF_FORMAT_WAV}, {".flac", SF_FORMAT_FLAC}, {".raw", SF_FORMAT_RAW}};
+    SF_INFO info{0, 44100, 2, formats.at(path.extension()) | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    sf_writef_short(file, frames.data(), static_cast<sf_count_t>(frames.size() / 2));
+    sf_close(file);
+    return readFile(path);
+}
+
+TEST(Render, WritesWhatLibsndfileWritesForTheReferenceSamples) {
+    // The settings and the command ("-o -" goes into a pipe), for 3 seconds: whole blocks of
+    // the sweep make 4.
+    for (const auto& [settings, tail] : std::vector<std::pair<ReferenceSettings, std::string>>{
+             {{.kind = K::WhiteNoise, .seed = 1700000000}, "white --seed 1700000000 -o a.wav"},
+             {{.kind = K::PinkNoise, .amplitude = 65534, .seed = 99},
+              "pink --volume 100 --seed 99 -o a.flac"},
+             {{.kind = K::PureTone, .amplitude = 65534, .toneFrequency = 440, .seed = 0},
+              "tone --frequency 440 --amplitude 65534 --seed 0 -o a.raw"},
+             {{.kind = K::FrequencySweep, .amplitude = 777, .seed = 5},
+              "sweep --period 2 --amplitude 777 --seed 5 --format wav -o - | cat >a.wav"},
+             {{.kind = K::FrequencySweep, .seed = 5}, "sweep --seed 5 --format flac -o - >a.flac"},
+         }) {
+        SCOPED_TRACE(tail);
+        const TempFolder folder;
+        ASSERT_EQ(folder.sh("$cli render --seconds 3 " + tail), "");
+        // Byte for byte: every header field, and every sample, is checked.
+        const fs::path file = fs::directory_iterator(folder.path)->path();
+        EXPECT_TRUE(readFile(file) ==
+                    encode(expected(settings, 3), folder.path / "b" += file.extension()));
+    }
+}
+
+// Modes as octal, then sizes: 176400 bytes are a second of 16-bit stereo at 44,100 Hz.
+TEST(Render, ReplacingAFileKeepsItsModeAndWritesThroughLinks) {
+    EXPECT_EQ(TempFolder().sh("umask 022; echo old >private.raw; chmod 600 private.raw; ln -s "
+                              "target.raw dangling.raw\n"
+                              "for f in private.raw dangling.raw new.raw; do $cli render tone "
+                              "--seconds 1 -o $f; done\n"
+                              "find . ! -name . -printf '%P %y %m %s\\n' | sort"),
+              "dangling.raw l 777 10\nnew.raw f 644 176400\nprivate.raw f 600 176400\n"
+              "target.raw f 644 176400\n");
+}
+
+// script(1) gives the program a terminal and passes on its exit code. (A background job of
+// sh ignores SIGINT, and so does the program then: SIGTERM interrupts.)
+TEST(Render, FailuresSayWhyInOneLineAndLeaveNothing) {
+    TempFolder folder;
+    const std::string onATerminal = "script -qec \"$cli render white --seconds 1 --format raw -o ";
+    // The command, its exit code and what its one line of error says (empty: no line), which
+    // comes before the exit code.
+    for (const auto& [command, exitCode, mentions] :
+         std::vector<std::tuple<std::string, int, std::string>>{
+             {"$cli render white --seconds 1 -o no/x.wav", 1, "No such file or directory"},
+             {"ulimit -f 900; $cli render white --seconds 9 -o x.wav", 1, "File too large"},
+             {"ulimit -f 900; $cli render white --seconds 9 -o x.flac", 1, "File too large"},
+             {"$cli render white --seconds 1 -o /dev/full --format flac", 1, "No space left"},
+             {"$cli render white --seconds 24348 -o x.wav", 2, "too long for a WAV"},
+             {onATerminal + "-\" /dev/null", 2, "to a terminal"},
+             {onATerminal + "/dev/stdout\" /dev/null", 2, "to a terminal"},
+             {onATerminal + "/dev/tty\" /dev/null", 2, "to a terminal"},
+             {"$cli render white --seconds 3000 -o x.raw & sleep 0.3; kill $!; wait $! 2>/dev/null",
+              128 + SIGTERM, ""},
+         }) {
+        SCOPED_TRACE(command);
+        const std::string said =
+            mentions.empty() ? "" : "vellumtone-cli: [^\n]*" + mentions + "[^\n]*\n";
+        EXPECT_THAT(folder.sh(command + "\necho $?"),
+                    MatchesRegex(said + std::to_string(exitCode) + "\n"));
+        EXPECT_TRUE(fs::is_empty(folder.path));
+    }
+}
+
+TEST(Play, ThroughTheSoundServerUntilStopped) {
+    const char* server = std::getenv("PULSE_SERVER");
+    SKIP_OR_FAIL_UNLESS(server && runProgram({"pactl", "info"}), "PulseAudio");
+    TempFolder folder;
+    // An idle null sink drops what plays before its monitor delivers: wait for the data.
+    // SIGTERM, as the stop signal: a background job of sh ignores SIGINT.
+    const std::string out =
+        folder.sh("export PULSE_SERVER=" + std::string(server) +
+                  " SDL_AUDIODRIVER=pulseaudio\n"
+                  "parec -d $(pactl get-default-sink).monitor >capture & rec=$!\n"
+                  "until [ $(stat -c %s capture) -gt 17640 ]; do sleep 0.01; done\n"
+                  "$cli play tone & sleep 3; stat -c %s capture >at; kill -TERM $!; wait $!\n"
+                  "sleep 0.8; kill $rec");
+    const std::string bytes = readFile(folder.path / "capture");
+    std::vector<std::int16_t> heard(bytes.size() / 2);  // both channels, interleaved
+    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
+    const auto loud = [](std::int16_t sample) { return std::abs(sample) > 1000; };
+    ASSERT_TRUE(std::any_of(heard.begin(), heard.end(), loud)) << "the tone never reached the sink";
+    // Without the stop's flush the two queued blocks would sound for up to two seconds.
+    const auto last = std::find_if(heard.rbegin(), heard.rend(), loud).base();
+    EXPECT_LT(last - heard.begin(), std::stol(readFile(folder.path / "at")) / 2 + 44100);
+    // Stopped cleanly by the signal, which a fault would leave to kill it.
+    EXPECT_THAT(out, HasSubstr("\ntone 1000 Hz | stopped"));
+}
+
+// A duration ends it; a hang-up inherited as ignored (nohup) stays ignored; a closed standard
+// output neither kills it nor ends it; on a terminal the status line fits the width; without
+// any output it says so in one line, prefixed, with none of the audio library's noise.
+TEST(Play, PlaysItsDurationThroughHangUpAndAClosedPipeAndFitsATerminal) {
+    TempFolder folder;
+    // A loaded machine may leave the dummy device short of blocks.
+    EXPECT_THAT(
+        folder.sh("trap '' HUP; $cli play white --duration 2 & sleep 0.5; kill -HUP $!; wait $!; "
+                  "echo $?"),
+        MatchesRegex("white noise \\| playing \\| played 0:00:00 \\| total 0:00:00\n"
+                     "white noise \\| stopped \\| played 0:00:0[12] \\| total 0:00:02\n0\n"));
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(folder.sh("{ $cli play white --duration 2; echo $? >&2; } | true"), "0\n")
+        << "not killed by SIGPIPE";
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    // Each line, rewritten after a carriage return, ends one column short of the width.
+    EXPECT_THAT(folder.sh("script -qec \"stty cols 30; $cli play white --duration 2\" /dev/null"),
+                testing::AllOf(testing::Not(testing::ContainsRegex("[^\r\n\x1b]{30}")),
+                               HasSubstr("\rwhite noise | stopped | playe\x1b[K\r\n")));
+    EXPECT_THAT(folder.sh("SDL_AUDIODRIVER=alsa $cli play white; echo $?"),
+                MatchesRegex("vellumtone-cli: [^\n]*\n1\n"));
+}
+
+}  // namespace
