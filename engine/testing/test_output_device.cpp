@@ -4,10 +4,18 @@
 
 #include "engine/testing/virtual_clock.h"
 
+namespace {
+
+void handBack(BlockHeader* header) {
+    header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
+    onWaveOutDone(nullptr, header);
+}
+
+}  // namespace
+
 void TestOutputDevice::queue(BlockHeader& header) {
     const std::lock_guard lock(mutex_);
-    requeuedWhileHeld_ += std::count_if(held_.begin(), held_.end(),
-                                        [&](const Held& h) { return h.header == &header; });
+    requeuedWhileHeld_ += std::count(held_.begin(), held_.end(), &header);
     header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
     Played record;
     if (keepSamples_) {
@@ -18,44 +26,38 @@ void TestOutputDevice::queue(BlockHeader& header) {
         record.startMs = std::max(playheadMs_, record.queuedMs);
         record.endMs = record.startMs + header.length / kBytesPerFrame * 1000 / kSampleRate;
         playheadMs_ = record.endMs;
-        clock_->at(record.endMs, [this, g = generation_] { finishFront(g); });
+        clock_->at(record.endMs, [this, index = played_.size()] { finish(index); });
     }
     played_.push_back(std::move(record));
-    held_.push_back({&header, played_.size() - 1});
+    held_.push_back(&header);
 }
 
-void TestOutputDevice::finishFront(std::uint64_t generation) {
+void TestOutputDevice::finish(std::size_t record) {
     BlockHeader* header = nullptr;
     {
         const std::lock_guard lock(mutex_);
-        if (generation != generation_ || held_.empty()) {
-            return;  // flushed meanwhile
+        if (played_[record].flushed) {
+            return;
         }
-        header = held_.front().header;
+        // Blocks end in the order they were queued: this one is the oldest held.
+        header = held_.front();
         held_.pop_front();
-        header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
     }
-    done_(this, header);
+    handBack(header);
 }
 
 void TestOutputDevice::flush() {
-    std::vector<BlockHeader*> returned;
+    std::deque<BlockHeader*> returned;
     {
         const std::lock_guard lock(mutex_);
-        ++generation_;
         ++flushes_;
         const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
-        for (const Held& h : held_) {
-            Played& record = played_[h.record];
-            record.flushed = true;
-            record.endMs = std::clamp(now, record.startMs, record.endMs);
-            h.header->flags = (h.header->flags.load() & ~kBlockQueued) | kBlockDone;
-            returned.push_back(h.header);
+        for (std::size_t i = played_.size() - held_.size(); i < played_.size(); ++i) {
+            played_[i].flushed = true;
+            played_[i].endMs = std::clamp(now, played_[i].startMs, played_[i].endMs);
         }
-        held_.clear();
+        returned.swap(held_);
         playheadMs_ = now;
     }
-    for (BlockHeader* header : returned) {
-        done_(this, header);
-    }
+    std::for_each(returned.begin(), returned.end(), handBack);
 }

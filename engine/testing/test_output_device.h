@@ -24,12 +24,7 @@ class TestOutputDevice final : public OutputDevice {
         std::vector<std::int16_t> samples;
     };
 
-    explicit TestOutputDevice(VirtualClock* clock = nullptr,
-                              CompletionCallback done = &onWaveOutDone)
-        : clock_(clock), done_(done) {}
-
-    // The result openOutputDevice gives when the device fails with `error`.
-    static OpenResult failedOpen(DeviceError error) { return {nullptr, deviceErrorText(error)}; }
+    explicit TestOutputDevice(VirtualClock* clock = nullptr) : clock_(clock) {}
 
     void prepare(BlockHeader& /*header*/) override {}
     void unprepare(BlockHeader& /*header*/) override {}
@@ -46,25 +41,19 @@ class TestOutputDevice final : public OutputDevice {
     std::size_t requeuedWhileHeld() const { return locked(requeuedWhileHeld_); }
 
   private:
-    struct Held {
-        BlockHeader* header;
-        std::size_t record;
-    };
     template <typename T>
     T locked(const T& value) const {
         const std::lock_guard lock(mutex_);
         return value;
     }
-    // Reports the oldest held block done, unless a flush came since `generation`.
-    void finishFront(std::uint64_t generation);
+    // Reports the block of played_[record] done, unless a flush handed it back already.
+    void finish(std::size_t record);
 
     VirtualClock* clock_;
-    CompletionCallback done_;
     mutable std::mutex mutex_;
-    std::deque<Held> held_;
     std::vector<Played> played_;
-    std::uint64_t playheadMs_ = 0;  // when the last queued block will have played
-    std::uint64_t generation_ = 0;  // bumped by each flush, voiding scheduled completions
+    std::deque<BlockHeader*> held_;  // the blocks of the last records of played_, oldest first
+    std::uint64_t playheadMs_ = 0;   // when the last queued block will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
     bool keepSamples_ = true;
