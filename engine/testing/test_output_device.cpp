@@ -23,13 +23,19 @@ void TestOutputDevice::queue(BlockHeader& header) {
     }
     if (clock_ != nullptr) {
         record.queuedMs = clock_->nowMs();
-        record.startMs = std::max(playheadMs_, record.queuedMs);
-        record.endMs = record.startMs + header.length / kBytesPerFrame * 1000 / kSampleRate;
-        playheadMs_ = record.endMs;
-        clock_->at(record.endMs, [this, index = played_.size()] { finish(index); });
+        silentUntil(record.queuedMs);
+        playheadMs_ += header.length / kBytesPerFrame * 1000 / kSampleRate;
+        clock_->schedule(playheadMs_, [this, index = played_.size()] { finish(index); });
     }
     played_.push_back(std::move(record));
     held_.push_back(&header);
+}
+
+void TestOutputDevice::silentUntil(std::uint64_t ms) {
+    if (ms > playheadMs_) {
+        silences_.emplace_back(playheadMs_, ms);
+        playheadMs_ = ms;
+    }
 }
 
 void TestOutputDevice::finish(std::size_t record) {
@@ -51,12 +57,13 @@ void TestOutputDevice::flush() {
     {
         const std::lock_guard lock(mutex_);
         ++flushes_;
-        const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
         for (std::size_t i = played_.size() - held_.size(); i < played_.size(); ++i) {
             played_[i].flushed = true;
-            played_[i].endMs = std::clamp(now, played_[i].startMs, played_[i].endMs);
         }
         returned.swap(held_);
+        // Output stops at once: the play head comes back to now.
+        const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
+        silentUntil(now);
         playheadMs_ = now;
     }
     std::for_each(returned.begin(), returned.end(), handBack);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "engine/output_device.h"
@@ -10,19 +11,18 @@
 
 class VirtualClock;
 
-// An output device in memory, for tests. It records a copy of every block queued and when it
-// would be heard. On a virtual clock it plays blocks back to back in virtual time and
-// reports each one done when its last frame has played; without one, only a flush hands
+// An output device in memory, for tests. It records a copy of every block queued and, on a
+// virtual clock, when nothing would be heard: it plays blocks back to back in virtual time and
+// reports each one done when its last frame has played. Without a clock only a flush hands
 // blocks back.
 class TestOutputDevice final : public OutputDevice {
   public:
     struct Played {
         std::uint64_t queuedMs = 0;  // virtual time of the queue call
-        std::uint64_t startMs = 0;   // when its first frame would be heard
-        std::uint64_t endMs = 0;     // when it finished, or was cut off by a flush
         bool flushed = false;        // handed back by a flush
         std::vector<std::int16_t> samples;
     };
+    using Span = std::pair<std::uint64_t, std::uint64_t>;  // from, to in virtual time
 
     explicit TestOutputDevice(VirtualClock* clock = nullptr) : clock_(clock) {}
 
@@ -35,6 +35,9 @@ class TestOutputDevice final : public OutputDevice {
     void keepSamples(bool keep) { keepSamples_ = keep; }
 
     std::vector<Played> played() const { return locked(played_); }
+    // The stretches between the start of the clock and the last queue or flush in which no
+    // block played.
+    std::vector<Span> silences() const { return locked(silences_); }
     std::size_t held() const { return locked(held_).size(); }
     std::size_t flushes() const { return locked(flushes_); }
     // How often a block was queued again while the device still held it (always a fault).
@@ -46,6 +49,8 @@ class TestOutputDevice final : public OutputDevice {
         const std::lock_guard lock(mutex_);
         return value;
     }
+    // Moves the play head to `ms`, recording the silence up to it if nothing was playing.
+    void silentUntil(std::uint64_t ms);
     // Reports the block of played_[record] done, unless a flush handed it back already.
     void finish(std::size_t record);
 
@@ -53,7 +58,8 @@ class TestOutputDevice final : public OutputDevice {
     mutable std::mutex mutex_;
     std::vector<Played> played_;
     std::deque<BlockHeader*> held_;  // the blocks of the last records of played_, oldest first
-    std::uint64_t playheadMs_ = 0;   // when the last queued block will have played
+    std::vector<Span> silences_;
+    std::uint64_t playheadMs_ = 0;  // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
     bool keepSamples_ = true;

@@ -40,7 +40,7 @@ void VirtualClock::wait(AutoResetEvent& event) {
     }
 }
 
-void VirtualClock::at(std::uint64_t ms, std::function<void()> action) {
+void VirtualClock::schedule(std::uint64_t ms, std::function<void()> action) {
     std::lock_guard lock(mutex_);
     actions_.emplace(ms, std::move(action));
 }

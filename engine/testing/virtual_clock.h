@@ -14,9 +14,10 @@
 // milliseconds and every run is the same.
 class VirtualClock final : public Clock {
   public:
-    explicit VirtualClock(std::uint64_t startSeconds) : nowMs_(startSeconds * 1000) {}
+    explicit VirtualClock(std::uint64_t startSeconds) : startSeconds_(startSeconds) {}
 
-    std::uint64_t now() override { return nowMs_.load() / 1000; }
+    std::uint64_t now() override { return startSeconds_ + nowMs_.load() / 1000; }
+    // Milliseconds since the start.
     std::uint64_t nowMs() const { return nowMs_.load(); }
     // Runs every action due within the sleep, then moves time to its end.
     void sleepMs(std::uint32_t ms) override;
@@ -24,15 +25,16 @@ class VirtualClock final : public Clock {
     // to run it waits for real, for another thread to set the event.
     void wait(AutoResetEvent& event) override;
 
-    // Schedules an action at a virtual time. Actions due at the same moment run in the order
-    // they were scheduled.
-    void at(std::uint64_t ms, std::function<void()> action);
+    // Schedules an action `ms` after the start. Actions due at the same moment run in the
+    // order they were scheduled.
+    void schedule(std::uint64_t ms, std::function<void()> action);
 
   private:
     // Runs the earliest action due at or before `limit`; false when there is none.
     bool runNext(std::uint64_t limit);
 
-    std::atomic<std::uint64_t> nowMs_;
+    const std::uint64_t startSeconds_;
+    std::atomic<std::uint64_t> nowMs_{0};
     std::mutex mutex_;
     std::multimap<std::uint64_t, std::function<void()>> actions_;
 };

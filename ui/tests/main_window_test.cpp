@@ -62,7 +62,7 @@ TEST_F(PanelTest, RestBoxLocksItsFieldsAndTheStatusTellsWhenTheRestEnds) {
     player.setDevice(&timedDevice);
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
-    clock.at((kStartSeconds + 90) * 1000, [&] {
+    clock.schedule(90'000, [&] {
         held = true;
         while (!release) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
