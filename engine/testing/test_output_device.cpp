@@ -17,18 +17,17 @@ void TestOutputDevice::queue(BlockHeader& header) {
     const std::lock_guard lock(mutex_);
     requeuedWhileHeld_ += std::count(held_.begin(), held_.end(), &header);
     header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
-    Played record;
+    held_.push_back(&header);
+    played_.emplace_back();
     if (keepSamples_) {
-        record.samples.assign(header.data, header.data + header.length / sizeof(std::int16_t));
+        played_.back().assign(header.data, header.data + header.length / sizeof(std::int16_t));
     }
     if (clock_ != nullptr) {
-        record.queuedMs = clock_->nowMs();
-        silentUntil(record.queuedMs);
+        queuedAt_.push_back(clock_->nowMs());
+        silentUntil(queuedAt_.back());
         playheadMs_ += header.length / kBytesPerFrame * 1000 / kSampleRate;
-        clock_->schedule(playheadMs_, [this, index = played_.size()] { finish(index); });
+        clock_->schedule(playheadMs_, [this, flushes = flushes_] { finishFront(flushes); });
     }
-    played_.push_back(std::move(record));
-    held_.push_back(&header);
 }
 
 void TestOutputDevice::silentUntil(std::uint64_t ms) {
@@ -38,14 +37,13 @@ void TestOutputDevice::silentUntil(std::uint64_t ms) {
     }
 }
 
-void TestOutputDevice::finish(std::size_t record) {
+void TestOutputDevice::finishFront(std::size_t flushes) {
     BlockHeader* header = nullptr;
     {
         const std::lock_guard lock(mutex_);
-        if (played_[record].flushed) {
-            return;
+        if (flushes != flushes_ || held_.empty()) {
+            return;  // flushed meanwhile
         }
-        // Blocks end in the order they were queued: this one is the oldest held.
         header = held_.front();
         held_.pop_front();
     }
@@ -57,9 +55,6 @@ void TestOutputDevice::flush() {
     {
         const std::lock_guard lock(mutex_);
         ++flushes_;
-        for (std::size_t i = played_.size() - held_.size(); i < played_.size(); ++i) {
-            played_[i].flushed = true;
-        }
         returned.swap(held_);
         // Output stops at once: the play head comes back to now.
         const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;

@@ -17,11 +17,6 @@ class VirtualClock;
 // blocks back.
 class TestOutputDevice final : public OutputDevice {
   public:
-    struct Played {
-        std::uint64_t queuedMs = 0;  // virtual time of the queue call
-        bool flushed = false;        // handed back by a flush
-        std::vector<std::int16_t> samples;
-    };
     using Span = std::pair<std::uint64_t, std::uint64_t>;  // from, to in virtual time
 
     explicit TestOutputDevice(VirtualClock* clock = nullptr) : clock_(clock) {}
@@ -34,9 +29,12 @@ class TestOutputDevice final : public OutputDevice {
     // Long runs keep only the timing of each block, not a copy of its samples.
     void keepSamples(bool keep) { keepSamples_ = keep; }
 
-    std::vector<Played> played() const { return locked(played_); }
-    // The stretches between the start of the clock and the last queue or flush in which no
-    // block played.
+    // The samples of every block queued, in order.
+    std::vector<std::vector<std::int16_t>> played() const { return locked(played_); }
+    // The virtual time of every queue call.
+    std::vector<std::uint64_t> queuedAt() const { return locked(queuedAt_); }
+    // The stretches from the start of the clock to the last queue or flush in which nothing
+    // played.
     std::vector<Span> silences() const { return locked(silences_); }
     std::size_t held() const { return locked(held_).size(); }
     std::size_t flushes() const { return locked(flushes_); }
@@ -51,15 +49,16 @@ class TestOutputDevice final : public OutputDevice {
     }
     // Moves the play head to `ms`, recording the silence up to it if nothing was playing.
     void silentUntil(std::uint64_t ms);
-    // Reports the block of played_[record] done, unless a flush handed it back already.
-    void finish(std::size_t record);
+    // Reports the oldest held block done, unless there was a flush since the `flushes`th.
+    void finishFront(std::size_t flushes);
 
     VirtualClock* clock_;
     mutable std::mutex mutex_;
-    std::vector<Played> played_;
-    std::deque<BlockHeader*> held_;  // the blocks of the last records of played_, oldest first
+    std::vector<std::vector<std::int16_t>> played_;
+    std::vector<std::uint64_t> queuedAt_;
     std::vector<Span> silences_;
-    std::uint64_t playheadMs_ = 0;  // when the blocks queued so far will have played
+    std::deque<BlockHeader*> held_;  // oldest first
+    std::uint64_t playheadMs_ = 0;   // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
     bool keepSamples_ = true;
