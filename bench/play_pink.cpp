@@ -95,7 +95,6 @@ std::optional<double> measureStop() {
         return std::nullopt;
     }
     capture.waitForMore(kSampleRate / 2);
-    capture.stop();
 
     const auto samples = capture.samples();
     std::size_t last = samples.size();

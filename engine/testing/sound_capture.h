@@ -3,7 +3,6 @@
 // benchmarks: 44,100 Hz, 16-bit, two channels.
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -42,10 +41,6 @@ class SoundCapture {
             return std::any_of(heard.begin() + from, heard.end(),
                                [](std::int16_t s) { return s != 0; });
         });
-    }
-    void stop() {
-        parec_->signal(SIGTERM);
-        parec_->wait();
     }
 
     std::size_t frames() const { return parec_->output().size() / 4; }
