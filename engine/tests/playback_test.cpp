@@ -16,6 +16,7 @@
 #include "engine/signal_player.h"
 #include "engine/testing/reference_signal.h"
 #include "engine/testing/test_output_device.h"
+#include "engine/testing/test_services.h"
 #include "engine/testing/virtual_clock.h"
 
 namespace {
@@ -137,9 +138,7 @@ TEST_F(Playback, ControlsFromAnotherThread) {
     // The playback then waits for a wake-up; a little later it sleeps in the kernel, where
     // only a real notification reaches it.
     const auto whenBothQueued = [&idle] {
-        while (idle.held() < 2) {
-            std::this_thread::yield();
-        }
+        EXPECT_TRUE(eventually([&idle] { return idle.held() >= 2; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     };
     for (std::uint32_t round = 0; round < 10; ++round) {

@@ -33,13 +33,13 @@ bool noRunningStream() {
     return streams && streams->find("Corked: no") == std::string::npos;
 }
 
-// A recording's sound: from the frame before its first sound (a tone's first sample is 0) to
-// its last sound, in interleaved samples.
-std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples) {
+// A recording's sound from sample `from` on: from the frame before its first sound (a tone's
+// first sample is 0) to its last sound, in interleaved samples.
+std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::ptrdiff_t from = 0) {
     const auto loud = [](std::int16_t s) { return s != 0; };
-    const auto first = std::find_if(samples.begin(), samples.end(), loud) - samples.begin();
+    const auto first = std::find_if(samples.begin() + from, samples.end(), loud) - samples.begin();
     const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base() - samples.begin();
-    return {samples.begin() + std::max<std::ptrdiff_t>(first / 2 * 2 - 2, 0),
+    return {samples.begin() + std::max(first / 2 * 2 - 2, from),
             samples.begin() + (end + 1) / 2 * 2};
 }
 
@@ -139,8 +139,7 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdl
         stop();
         EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
         capture.waitForMore(kSampleRate / 2);
-        const std::vector<std::int16_t> samples = capture.samples();
-        const auto heard = sound({samples.begin() + from, samples.end()});
+        const auto heard = sound(capture.samples(), from);
         EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // blocks refilled
         EXPECT_TRUE(heard == tone(hertz, heard.size()));
     }
