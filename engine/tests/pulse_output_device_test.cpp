@@ -171,7 +171,6 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
     EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
     stop();
-    EXPECT_TRUE(eventually(noRunningStream));
 }
 
 // No PulseAudio server: SDL plays instead, here through its file-writing driver.
