@@ -24,7 +24,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -62,42 +61,40 @@ int playFor(double seconds) {
     return waitForEnd(ended) ? 0 : 1;
 }
 
+// The monitor source of the server's default sink, such as "nullout.monitor"; empty when
+// no server answers.
+std::string defaultSinkMonitor() {
+    std::string name = runProgram({"pactl", "get-default-sink"}).value_or("");
+    return name.empty() ? name : name.substr(0, name.find('\n')) + ".monitor";
+}
+
 // One stop: plays until the capture hears sound, a little longer, then stops. Returns the
 // milliseconds from the stop request until the last sound was recorded at the default
 // sink's monitor (nothing else plays there), or nothing when the measurement failed. The
-// recording's arrival times bound when each piece was played from above, so the figure errs
-// on the long side by parec's latency (10 ms).
+// monitor records in real time: the frames that follow the ones recorded at the request
+// tell how long the sound went on after it, give or take parec's latency (10 ms).
 std::optional<double> measureStop() {
     SoundCapture capture;
-    if (!capture.start(defaultSinkMonitor()) || !capture.waitUntilFlowing(5s)) {
+    if (!capture.start(defaultSinkMonitor())) {
         std::fprintf(stderr, "parec did not start recording\n");
         return std::nullopt;
     }
     auto ended = play();
     // Wait until the noise is heard, then play on for a random-ish part of a block so that
     // the stops fall at different points of the device's buffer.
-    const auto limit = SteadyClock::now() + 10s;
-    for (;;) {
-        const auto samples = capture.samples();
-        if (std::any_of(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; })) {
-            break;
-        }
-        if (SteadyClock::now() > limit) {
-            std::fprintf(stderr, "no sound was recorded\n");
-            requestStop();
-            waitForEnd(ended);
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(10ms);
+    if (!capture.waitForSound()) {
+        std::fprintf(stderr, "no sound was recorded\n");
+        requestStop();
+        waitForEnd(ended);
+        return std::nullopt;
     }
     std::this_thread::sleep_for(1000ms + std::chrono::milliseconds(std::rand() % 1000));
-    const auto stopAt = SteadyClock::now();
+    const std::size_t framesAtStop = capture.frames();
     requestStop();
     if (!waitForEnd(ended)) {
         return std::nullopt;
     }
-    capture.waitForMore(kSampleRate / 2, 5s);
-    capture.stop();
+    capture.waitForMore(kSampleRate / 2);
 
     const auto samples = capture.samples();
     std::size_t last = samples.size();
@@ -108,16 +105,8 @@ std::optional<double> measureStop() {
         return std::nullopt;
     }
     const std::size_t lastFrame = (last - 1) / 2;
-    for (const auto& arrival : capture.arrivals()) {
-        const std::size_t frames = arrival.bytes / 4;
-        if (frames > lastFrame) {
-            // The frames of one read were played one after the other, up to its arrival.
-            const double after = static_cast<double>(frames - lastFrame - 1) / kSampleRate;
-            return std::chrono::duration<double, std::milli>(arrival.at - stopAt).count() -
-                   after * 1000.0;
-        }
-    }
-    return std::nullopt;
+    return static_cast<double>(lastFrame + 1) * 1000.0 / kSampleRate -
+           static_cast<double>(framesAtStop) * 1000.0 / kSampleRate;
 }
 
 int stopLatency(int runs) {

@@ -4,58 +4,62 @@
 
 #include "engine/testing/virtual_clock.h"
 
-void TestOutputDevice::queue(BlockHeader& header) {
-    const std::lock_guard lock(mutex_);
-    requeuedWhileHeld_ += std::count_if(held_.begin(), held_.end(),
-                                        [&](const Held& h) { return h.header == &header; });
-    header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
-    Played record;
-    if (keepSamples_) {
-        record.samples.assign(header.data, header.data + header.length / sizeof(std::int16_t));
-    }
-    if (clock_ != nullptr) {
-        record.queuedMs = clock_->nowMs();
-        record.startMs = std::max(playheadMs_, record.queuedMs);
-        record.endMs = record.startMs + header.length / kBytesPerFrame * 1000 / kSampleRate;
-        playheadMs_ = record.endMs;
-        clock_->at(record.endMs, [this, g = generation_] { finishFront(g); });
-    }
-    played_.push_back(std::move(record));
-    held_.push_back({&header, played_.size() - 1});
+namespace {
+
+void handBack(BlockHeader* header) {
+    header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
+    onWaveOutDone(nullptr, header);
 }
 
-void TestOutputDevice::finishFront(std::uint64_t generation) {
+}  // namespace
+
+void TestOutputDevice::queue(BlockHeader& header) {
+    const std::lock_guard lock(mutex_);
+    requeuedWhileHeld_ += std::count(held_.begin(), held_.end(), &header);
+    header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
+    held_.push_back(&header);
+    played_.emplace_back();
+    if (keepSamples_) {
+        played_.back().assign(header.data, header.data + header.length / sizeof(std::int16_t));
+    }
+    if (clock_ != nullptr) {
+        queuedAt_.push_back(clock_->nowMs());
+        silentUntil(queuedAt_.back());
+        playheadMs_ += header.length / kBytesPerFrame * 1000 / kSampleRate;
+        clock_->schedule(playheadMs_, [this, flushes = flushes_] { finishFront(flushes); });
+    }
+}
+
+void TestOutputDevice::silentUntil(std::uint64_t ms) {
+    if (ms > playheadMs_) {
+        silences_.emplace_back(playheadMs_, ms);
+        playheadMs_ = ms;
+    }
+}
+
+void TestOutputDevice::finishFront(std::size_t flushes) {
     BlockHeader* header = nullptr;
     {
         const std::lock_guard lock(mutex_);
-        if (generation != generation_ || held_.empty()) {
+        if (flushes != flushes_ || held_.empty()) {
             return;  // flushed meanwhile
         }
-        header = held_.front().header;
+        header = held_.front();
         held_.pop_front();
-        header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
     }
-    done_(this, header);
+    handBack(header);
 }
 
 void TestOutputDevice::flush() {
-    std::vector<BlockHeader*> returned;
+    std::deque<BlockHeader*> returned;
     {
         const std::lock_guard lock(mutex_);
-        ++generation_;
         ++flushes_;
+        returned.swap(held_);
+        // Output stops at once: the play head comes back to now.
         const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
-        for (const Held& h : held_) {
-            Played& record = played_[h.record];
-            record.flushed = true;
-            record.endMs = std::clamp(now, record.startMs, record.endMs);
-            h.header->flags = (h.header->flags.load() & ~kBlockQueued) | kBlockDone;
-            returned.push_back(h.header);
-        }
-        held_.clear();
+        silentUntil(now);
         playheadMs_ = now;
     }
-    for (BlockHeader* header : returned) {
-        done_(this, header);
-    }
+    std::for_each(returned.begin(), returned.end(), handBack);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "engine/output_device.h"
@@ -10,26 +11,15 @@
 
 class VirtualClock;
 
-// An output device in memory, for tests. It records a copy of every block queued and when it
-// would be heard. On a virtual clock it plays blocks back to back in virtual time and
-// reports each one done when its last frame has played; without one, only a flush hands
+// An output device in memory, for tests. It records a copy of every block queued and, on a
+// virtual clock, when nothing would be heard: it plays blocks back to back in virtual time and
+// reports each one done when its last frame has played. Without a clock only a flush hands
 // blocks back.
 class TestOutputDevice final : public OutputDevice {
   public:
-    struct Played {
-        std::uint64_t queuedMs = 0;  // virtual time of the queue call
-        std::uint64_t startMs = 0;   // when its first frame would be heard
-        std::uint64_t endMs = 0;     // when it finished, or was cut off by a flush
-        bool flushed = false;        // handed back by a flush
-        std::vector<std::int16_t> samples;
-    };
+    using Span = std::pair<std::uint64_t, std::uint64_t>;  // from, to in virtual time
 
-    explicit TestOutputDevice(VirtualClock* clock = nullptr,
-                              CompletionCallback done = &onWaveOutDone)
-        : clock_(clock), done_(done) {}
-
-    // The result openOutputDevice gives when the device fails with `error`.
-    static OpenResult failedOpen(DeviceError error) { return {nullptr, deviceErrorText(error)}; }
+    explicit TestOutputDevice(VirtualClock* clock = nullptr) : clock_(clock) {}
 
     void prepare(BlockHeader& /*header*/) override {}
     void unprepare(BlockHeader& /*header*/) override {}
@@ -39,32 +29,36 @@ class TestOutputDevice final : public OutputDevice {
     // Long runs keep only the timing of each block, not a copy of its samples.
     void keepSamples(bool keep) { keepSamples_ = keep; }
 
-    std::vector<Played> played() const { return locked(played_); }
+    // The samples of every block queued, in order.
+    std::vector<std::vector<std::int16_t>> played() const { return locked(played_); }
+    // The virtual time of every queue call.
+    std::vector<std::uint64_t> queuedAt() const { return locked(queuedAt_); }
+    // The stretches from the start of the clock to the last queue or flush in which nothing
+    // played.
+    std::vector<Span> silences() const { return locked(silences_); }
     std::size_t held() const { return locked(held_).size(); }
     std::size_t flushes() const { return locked(flushes_); }
     // How often a block was queued again while the device still held it (always a fault).
     std::size_t requeuedWhileHeld() const { return locked(requeuedWhileHeld_); }
 
   private:
-    struct Held {
-        BlockHeader* header;
-        std::size_t record;
-    };
     template <typename T>
     T locked(const T& value) const {
         const std::lock_guard lock(mutex_);
         return value;
     }
-    // Reports the oldest held block done, unless a flush came since `generation`.
-    void finishFront(std::uint64_t generation);
+    // Moves the play head to `ms`, recording the silence up to it if nothing was playing.
+    void silentUntil(std::uint64_t ms);
+    // Reports the oldest held block done, unless there was a flush since the `flushes`th.
+    void finishFront(std::size_t flushes);
 
     VirtualClock* clock_;
-    CompletionCallback done_;
     mutable std::mutex mutex_;
-    std::deque<Held> held_;
-    std::vector<Played> played_;
-    std::uint64_t playheadMs_ = 0;  // when the last queued block will have played
-    std::uint64_t generation_ = 0;  // bumped by each flush, voiding scheduled completions
+    std::vector<std::vector<std::int16_t>> played_;
+    std::vector<std::uint64_t> queuedAt_;
+    std::vector<Span> silences_;
+    std::deque<BlockHeader*> held_;  // oldest first
+    std::uint64_t playheadMs_ = 0;   // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
     bool keepSamples_ = true;

@@ -16,6 +16,7 @@
 #include "engine/signal_player.h"
 #include "engine/testing/reference_signal.h"
 #include "engine/testing/test_output_device.h"
+#include "engine/testing/test_services.h"
 #include "engine/testing/virtual_clock.h"
 
 namespace {
@@ -24,10 +25,8 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::Pair;
 using K = GeneratorKind;
-using Gaps = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
 
 constexpr std::uint64_t kStartSeconds = 1'700'000'000;
-constexpr std::uint64_t kStartMs = kStartSeconds * 1000;
 constexpr std::uint64_t kM = 60'000;  // a minute
 constexpr std::uint32_t kMax = 4294967295U;
 
@@ -42,88 +41,52 @@ std::vector<std::int16_t> stereo(const std::vector<int>& mono) {
     return frames;
 }
 
-// One playback, started as the Play button does and run to its end on a virtual clock. Times
-// are in ms since the start.
+// One playback, started as the Play button does and run to its end on this thread, on a
+// virtual clock. Times are in ms since the start.
 class Playback : public ::testing::Test {
   protected:
     void SetUp() override {
         player.restoreDefaults();
         player.setDevice(&device);
         player.setClock(&clock);
-        player.setEndNotice([this](PlaybackEnd how) {
-            endedMs = clock.nowMs() - kStartMs;
-            ended.set_value(how);
-        });
+        player.setEndNotice([this](PlaybackEnd how) { end = how; });
     }
     void TearDown() override {
         player.setDevice(nullptr);
         player.setClock(nullptr);
         player.setEndNotice(nullptr);
         EXPECT_EQ(device.requeuedWhileHeld(), 0U);
-        EXPECT_EQ(device.held(), 0U);
-    }
-    void at(std::uint64_t ms, std::function<void()> action) {
-        clock.at(kStartMs + ms, std::move(action));
     }
     PlaybackEnd run(GeneratorKind kind, std::uint64_t stopMs) {
         player.chooseGenerator(kind);
-        at(stopMs, [] { player.stop(); });
-        player.play();
-        return ended.get_future().get();
-    }
-    std::vector<std::uint64_t> queuedAt() const {
-        std::vector<std::uint64_t> times;
-        for (const auto& block : device.played()) {
-            times.push_back(block.queuedMs - kStartMs);
-        }
-        return times;
-    }
-    // The stretches of silence between heard blocks, and after the last one until the end.
-    Gaps silences() const {
-        Gaps gaps;
-        std::uint64_t heardUntil = 0;
-        for (const auto& block : device.played()) {
-            if (block.endMs > block.startMs && block.startMs - kStartMs > heardUntil) {
-                gaps.emplace_back(heardUntil, block.startMs - kStartMs);
-            }
-            heardUntil = std::max(heardUntil, block.endMs - kStartMs);
-        }
-        if (endedMs > heardUntil) {
-            gaps.emplace_back(heardUntil, endedMs);
-        }
-        return gaps;
+        clock.schedule(stopMs, [] { player.stop(); });
+        EXPECT_EQ(player.playOnThisThread(), PlayOutcome::Started);
+        return end;
     }
 
     VirtualClock clock{kStartSeconds};
     TestOutputDevice device{&clock};
-    std::promise<PlaybackEnd> ended;
-    std::uint64_t endedMs = 0;
+    PlaybackEnd end{};
 };
 
-// Settings stored at 0.5 s are taken from the next block on, but the sweep period S, which
-// sets the blocks' length, only by the next playback.
-struct SignalRow {
-    ReferenceSettings before;
-    ReferenceSettings after;
-};
+void store(const ReferenceSettings& s) {
+    player.amplitude = s.amplitude;
+    player.toneFrequency = s.toneFrequency;
+    player.sweepLimit = s.sweepLimit;
+    player.sweepSeconds = s.sweepSeconds;
+}
 
-class Signal : public Playback, public ::testing::WithParamInterface<SignalRow> {
-  protected:
-    static void store(const ReferenceSettings& s) {
-        player.amplitude = s.amplitude;
-        player.toneFrequency = s.toneFrequency;
-        player.sweepLimit = s.sweepLimit;
-        player.sweepSeconds = s.sweepSeconds;
-    }
-};
+// Settings stored at 0.5 s, before and after, are taken from the next block on, but the sweep
+// period S, which sets the blocks' length, only by the next playback.
+using SignalRow = std::pair<ReferenceSettings, ReferenceSettings>;
+class Signal : public Playback, public ::testing::WithParamInterface<SignalRow> {};
 
 // Every block as the reference gives it, seeded from the clock at the start, the pink filter
 // from 0, both carried from block to block.
 TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
-    const ReferenceSettings& before = GetParam().before;
-    const ReferenceSettings& after = GetParam().after;
+    const auto& [before, after] = GetParam();
     store(before);
-    at(500, [&after] { store(after); });
+    clock.schedule(500, [&after = after] { store(after); });
     run(before.kind, 2500);
     ReferenceRandom random(static_cast<std::uint32_t>(kStartSeconds));
     double y = 0.0;
@@ -132,8 +95,7 @@ TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
     for (std::size_t b = 0; b < played.size(); ++b) {
         ReferenceSettings s = b < 2 ? before : after;
         s.sweepSeconds = before.sweepSeconds;
-        EXPECT_TRUE(played[b].samples == stereo(reference(s, y, random, framesOf(s))))
-            << "block " << b;
+        EXPECT_TRUE(played[b] == stereo(reference(s, y, random, framesOf(s)))) << "block " << b;
     }
 }
 
@@ -154,7 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Signal, ::testing::Values(
 // clang-format on
 
 // Real threads: the controls are pressed from this one while the playback waits on its own
-// for a device that never finishes a block; only the controls' wake-ups move it on.
+// for a device that never finishes a block; only the controls' wake-ups move it on. Two quick
+// Plays never start two playbacks: on one core the new playback thread often runs only after
+// the second Play, and a few rounds make sure one does.
 TEST_F(Playback, ControlsFromAnotherThread) {
     TestOutputDevice idle;
     player.setDevice(&idle);
@@ -163,53 +127,33 @@ TEST_F(Playback, ControlsFromAnotherThread) {
     EXPECT_FALSE(player.wakeEvent.tryWait());
     EXPECT_FALSE(player.stop());
     player.chooseGenerator(K::PinkNoise);
-    EXPECT_EQ(player.play(), PlayOutcome::Started);
-    EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
-    // The playback then waits for a wake-up; a little later it sleeps in the kernel, where
-    // only a real notification reaches it.
-    const auto whenBothQueued = [&idle] {
-        while (idle.held() < 2) {
-            std::this_thread::yield();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    };
-    whenBothQueued();
-    player.setVolumePosition(1000);
-    whenBothQueued();
-    player.enableRests(0, 0);
-    player.disableRests();
-    EXPECT_TRUE(player.stop());
-    EXPECT_EQ(ended.get_future().get(), PlaybackEnd::Stopped);
-    EXPECT_EQ(idle.flushes(), 2U);  // the volume's and the final one
-}
-
-// Two quick Plays never start two playbacks. On one core the new playback thread often runs
-// only after the second Play: a few rounds make sure one does.
-TEST_F(Playback, ASecondQuickPlayFindsTheFirstStarting) {
-    TestOutputDevice idle;
-    player.setDevice(&idle);
-    player.chooseGenerator(K::WhiteNoise);
 #ifdef __linux__
-    cpu_set_t cores;
-    sched_getaffinity(0, sizeof cores, &cores);
+    // The other tests run on this thread alone: it may stay on one core.
     cpu_set_t one;
     CPU_ZERO(&one);
     CPU_SET(sched_getcpu(), &one);
     sched_setaffinity(0, sizeof one, &one);
 #endif
-    for (int round = 0; round < 10; ++round) {
-        std::promise<void> stopped;
-        player.setEndNotice([&stopped](PlaybackEnd) { stopped.set_value(); });
+    // The playback then waits for a wake-up; a little later it sleeps in the kernel, where
+    // only a real notification reaches it.
+    const auto whenBothQueued = [&idle] {
+        EXPECT_TRUE(eventually([&idle] { return idle.held() >= 2; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    for (std::uint32_t round = 0; round < 10; ++round) {
+        std::promise<PlaybackEnd> stopped;
+        player.setEndNotice([&stopped](PlaybackEnd how) { stopped.set_value(how); });
         EXPECT_EQ(player.play(), PlayOutcome::Started);
         EXPECT_EQ(player.play(), PlayOutcome::AlreadyPlaying);
-        while (!player.stop()) {
-            std::this_thread::yield();
-        }
-        stopped.get_future().wait();
+        whenBothQueued();
+        player.setVolumePosition(1000 + round);
+        whenBothQueued();
+        player.enableRests(0, 0);
+        player.disableRests();
+        EXPECT_TRUE(player.stop());
+        EXPECT_EQ(stopped.get_future().get(), PlaybackEnd::Stopped);
     }
-#ifdef __linux__
-    sched_setaffinity(0, sizeof cores, &cores);
-#endif
+    EXPECT_EQ(idle.flushes(), 20U);  // each round the volume's and the final one
 }
 
 // Two blocks queued at the start, each refilled as it ends. A new level flushes the queue,
@@ -217,19 +161,16 @@ TEST_F(Playback, ASecondQuickPlayFindsTheFirstStarting) {
 // playback when the pause ends, with a final flush.
 TEST_F(Playback, RefillsEachBlockAsItEndsAndAfterAVolumeChangeQueuesOneThenPausesTwoSeconds) {
     EXPECT_FALSE(player.setVolumePosition(1000));  // not playing: nothing to flush
-    at(5500, [] {
+    clock.schedule(5500, [] {
         EXPECT_FALSE(player.setVolumePosition(1000));  // the same position again, as GTK does
         EXPECT_TRUE(player.setVolumePosition(99999));  // beyond the slider: its maximum
         EXPECT_FALSE(player.setAmplitude(65534));
     });
-    at(12'500, [] { player.setAmplitude(20000); });
+    clock.schedule(12'500, [] { player.setAmplitude(20000); });
     run(K::PureTone, 12'510);
-    const auto played = device.played();
-    EXPECT_THAT(queuedAt(), ElementsAre(0, 0, 1000, 2000, 3000, 4000, 5000, 5500, 7500, 7500, 8500,
-                                        9500, 10'500, 11'500, 12'500));
-    EXPECT_TRUE(played[6].flushed);
-    EXPECT_EQ(played[7].samples, stereo(reference({.kind = K::PureTone, .amplitude = 65534})));
-    EXPECT_THAT(silences(), ElementsAre(Pair(6500, 7500), Pair(13'500, 14'500)));
+    EXPECT_THAT(device.queuedAt(), ElementsAre(0, 0, 1000, 2000, 3000, 4000, 5000, 5500, 7500, 7500,
+                                               8500, 9500, 10'500, 11'500, 12'500));
+    EXPECT_THAT(device.silences(), ElementsAre(Pair(6500, 7500), Pair(13'500, 14'500)));
     EXPECT_EQ(device.flushes(), 3U);  // the slider's twice and the final one
 }
 
@@ -237,12 +178,12 @@ TEST_F(Playback, RefillsEachBlockAsItEndsAndAfterAVolumeChangeQueuesOneThenPause
 // wake-up comes with a flush's must end it there, not a block later.
 TEST_F(Playback, AStopArrivingWithAFlushWhileWaitingForTheDeviceEndsAtOnce) {
     player.enableRests(1, 0);
-    at(61'500, [this] {
+    clock.schedule(61'500, [this] {
         device.flush();
         player.stop();
     });
     run(K::WhiteNoise, 70'000);
-    EXPECT_EQ(endedMs, 61'500U);
+    EXPECT_EQ(clock.nowMs(), 61'500U);
 }
 
 TEST_F(Playback, ASweepPeriodTooLongForItsBlocksEndsAtOnceReportingMemory) {
@@ -257,7 +198,7 @@ struct RestRow {
     std::uint64_t uncheckMs;  // when the rest box is cleared; 0: never
     std::uint64_t stopMs;
     std::uint64_t endedMs;
-    Gaps gaps;
+    std::vector<TestOutputDevice::Span> silences;
 };
 
 class Rests : public Playback, public ::testing::WithParamInterface<RestRow> {};
@@ -272,16 +213,16 @@ TEST_P(Rests, FollowTheReference) {
     device.keepSamples(false);
     player.enableRests(row.every, row.length);
     if (row.uncheckMs != 0) {
-        at(row.uncheckMs, [] { player.disableRests(); });
+        clock.schedule(row.uncheckMs, [] { player.disableRests(); });
     }
-    at(row.every * kM + 30'000, [] {
+    clock.schedule(row.every * kM + 30'000, [] {
         if (player.resting.load() != 0) {
             EXPECT_FALSE(player.setAmplitude(2));
         }
     });
     run(K::WhiteNoise, row.stopMs);
-    EXPECT_EQ(endedMs, row.endedMs);
-    EXPECT_THAT(silences(), ElementsAreArray(row.gaps));
+    EXPECT_EQ(clock.nowMs(), row.endedMs);
+    EXPECT_THAT(device.silences(), ElementsAreArray(row.silences));
     EXPECT_EQ(player.resting.load(), 0);
 }
 

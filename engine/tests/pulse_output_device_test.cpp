@@ -5,14 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <future>
 
 #include "engine/linux/pulse_output_device.h"
 #include "engine/signal_player.h"
-#include "engine/testing/private_sound_server.h"
 #include "engine/testing/reference_signal.h"
 #include "engine/testing/sound_capture.h"
 #include "engine/testing/test_services.h"
@@ -35,58 +33,71 @@ bool noRunningStream() {
     return streams && streams->find("Corked: no") == std::string::npos;
 }
 
-// Whether `capture` records sound from now on.
-bool soundArrives(SoundCapture& capture) {
-    const std::size_t from = 2 * capture.frames();
-    return eventually([&] {
-        const std::vector<std::int16_t> samples = capture.samples();
-        return std::any_of(samples.begin() + static_cast<std::ptrdiff_t>(from), samples.end(),
-                           [](std::int16_t s) { return s != 0; });
-    });
+// A recording's sound from sample `from` on: from the frame before its first sound (a tone's
+// first sample is 0) to its last sound, in interleaved samples.
+std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::ptrdiff_t from = 0) {
+    const auto loud = [](std::int16_t s) { return s != 0; };
+    const auto first = std::find_if(samples.begin() + from, samples.end(), loud) - samples.begin();
+    const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base() - samples.begin();
+    return {samples.begin() + std::max(first / 2 * 2 - 2, from),
+            samples.begin() + (end + 1) / 2 * 2};
 }
 
-// The stretches of sound in interleaved frames, split where more than 100 frames are silent,
-// each from the frame before its first sound (a tone's first sample is 0) to its last sound.
-std::vector<std::vector<std::int16_t>> sounds(const std::vector<std::int16_t>& frames) {
-    std::vector<std::pair<std::size_t, std::size_t>> spans;  // first frame, past the last
-    for (std::size_t f = 1; 2 * f + 1 < frames.size(); ++f) {
-        if (frames[2 * f] != 0 || frames[2 * f + 1] != 0) {
-            if (spans.empty() || f > spans.back().second + 100) {
-                spans.emplace_back(f - 1, f);
-            }
-            spans.back().second = f + 1;
-        }
-    }
-    std::vector<std::vector<std::int16_t>> found;
-    found.reserve(spans.size());
-    for (const auto& [first, end] : spans) {
-        found.emplace_back(frames.begin() + static_cast<std::ptrdiff_t>(2 * first),
-                           frames.begin() + static_cast<std::ptrdiff_t>(2 * end));
-    }
-    return found;
-}
-
-// The frames of the tone of `hertz` at the default level, its 1 s block repeated.
-std::vector<std::int16_t> tone(std::uint32_t hertz, std::size_t frames) {
+// The first `count` samples of the tone of `hertz` at the default level on both channels,
+// its 1 s block repeated.
+std::vector<std::int16_t> tone(std::uint32_t hertz, std::size_t count) {
     const std::vector<int> block =
         reference({.kind = GeneratorKind::PureTone, .toneFrequency = hertz});
-    std::vector<std::int16_t> out;
-    for (std::size_t n = 0; n < frames; ++n) {
-        out.insert(out.end(), 2, static_cast<std::int16_t>(block[n % block.size()]));
+    std::vector<std::int16_t> out(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out[i] = static_cast<std::int16_t>(block[i / 2 % block.size()]);
     }
     return out;
 }
 
+// Each test on a PulseAudio daemon of its own, with one null sink named "nullout" as its
+// default, in a temporary folder. The environment points every libpulse client of this
+// process (the device, parec, pactl) at it; the daemon runs only between startServer() and
+// killServer(), so a test can take the server away and bring it back on the same socket.
 class PulseDevice : public testing::Test {
   protected:
     void SetUp() override {
         SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
         player.restoreDefaults();
         completions = 0;
+        std::string pattern = std::filesystem::temp_directory_path() / "vellumtone-pulse-XXXXXX";
+        folder_ = mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
+        std::filesystem::create_directories(folder_ + "/home");
+        setenv("PULSE_SERVER", ("unix:" + folder_ + "/native").c_str(), 1);
+        setenv("PULSE_COOKIE", (folder_ + "/cookie").c_str(), 1);
+        setenv("PULSE_RUNTIME_PATH", folder_.c_str(), 1);
+        setenv("PULSE_STATE_PATH", folder_.c_str(), 1);
     }
     void TearDown() override {
         player.setDevice(nullptr);
-        player.setEndNotice(nullptr);
+        killServer();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    // Starts the daemon and waits until it answers.
+    bool startServer() {
+        // HOME in the test's folder and no session bus (where another daemon may hold the
+        // server's name and make it quit); the null sink without rewinds, so that its monitor
+        // records exactly what was played.
+        server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "env", "-u", "DISPLAY", "HOME=" + folder_ + "/home",
+            "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "pulseaudio", "-n", "--daemonize=no",
+            "--exit-idle-time=-1", "--realtime=no", "--high-priority=no", "-L",
+            "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ + "/native", "-L",
+            "module-null-sink sink_name=nullout rate=44100 channels=2 format=s16le norewinds=1"});
+        return eventually([] { return runProgram({"pactl", "info"}).has_value(); });
+    }
+    // Ends the daemon at once, as a crash would, and waits for it.
+    void killServer() {
+        if (server_) {
+            server_->signal(SIGKILL);
+            server_.reset();
+        }
     }
     void open(OpenResult opened, const std::string& error = "") {
         EXPECT_EQ(opened.error, error);
@@ -94,69 +105,62 @@ class PulseDevice : public testing::Test {
         device_ = std::move(opened.device);
         player.setDevice(device_.get());
     }
-    // Plays as the Play button does; the future is ready once the playback has ended.
-    static std::future<PlaybackEnd> play(GeneratorKind kind) {
-        auto ended = std::make_shared<std::promise<PlaybackEnd>>();
-        player.setEndNotice([ended](PlaybackEnd how) { ended->set_value(how); });
+    // As the Play and Stop buttons do; the stop waits for the end of the playback.
+    static void play(GeneratorKind kind) {
         player.chooseGenerator(kind);
         EXPECT_EQ(player.play(), PlayOutcome::Started);
-        return ended->get_future();
     }
-    static void stop(std::future<PlaybackEnd>& ended) {
-        player.stop();
-        ASSERT_EQ(ended.wait_for(10s), std::future_status::ready);
+    static void stop() {
+        EXPECT_TRUE(player.stop());
+        ASSERT_TRUE(eventually([] { return player.playing.load() == 0; }));
     }
 
+    std::string folder_;
+    std::unique_ptr<ChildProcess> server_;
     std::unique_ptr<OutputDevice> device_;
-    PrivateSoundServer server_;
 };
 
 // Two playbacks of a tone, each heard from its first sample to the stop exactly as the
 // reference gives it: the second starts with nothing left over from the first.
 TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
-    ASSERT_TRUE(server_.start());
+    ASSERT_TRUE(startServer());
     open(openOutputDevice());
     EXPECT_TRUE(player.outputAvailable());
     EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
     SoundCapture capture;
-    ASSERT_TRUE(capture.start(defaultSinkMonitor()));
-    ASSERT_TRUE(capture.waitUntilFlowing(10s));
+    ASSERT_TRUE(capture.start("nullout.monitor"));
     // More than the two blocks queued at the start: the device's completions refill them.
     for (const auto& [hertz, seconds] : {std::pair{1000U, 3U}, {440U, 1U}}) {
+        const auto from = static_cast<std::ptrdiff_t>(2 * capture.frames());
         player.toneFrequency = hertz;
-        auto ended = play(GeneratorKind::PureTone);
-        ASSERT_TRUE(soundArrives(capture));
-        capture.waitForMore(std::size_t{seconds} * kSampleRate, 20s);
-        stop(ended);
+        play(GeneratorKind::PureTone);
+        ASSERT_TRUE(capture.waitForSound());
+        capture.waitForMore(std::size_t{seconds} * kSampleRate);
+        stop();
         EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
-        capture.waitForMore(kSampleRate / 2, 10s);
+        capture.waitForMore(kSampleRate / 2);
+        const auto heard = sound(capture.samples(), from);
+        EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // blocks refilled
+        EXPECT_TRUE(heard == tone(hertz, heard.size()));
     }
-    capture.stop();
-    const auto heard = sounds(capture.samples());
-    ASSERT_EQ(heard.size(), 2U);
-    EXPECT_GE(heard[0].size(), std::size_t{5} * kSampleRate);
-    EXPECT_TRUE(heard[0] == tone(1000, heard[0].size() / 2));
-    EXPECT_TRUE(heard[1] == tone(440, heard[1].size() / 2));
 }
 
 TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollowsTheDefaultSink) {
     // No server at start-up: a device all the same, which says why it cannot play.
     open(openPulseOutputDevice(&countCompletion), "Error: No device driver is present.");
     EXPECT_FALSE(player.outputAvailable());
-    auto ended = play(GeneratorKind::PinkNoise);
+    play(GeneratorKind::PinkNoise);
     // Offline the blocks complete at real-time pace; the server comes, goes and comes back.
     for (int round = 0; round < 2; ++round) {
         const int before = completions;
         EXPECT_TRUE(eventually([&] { return completions > before; })) << "blocks stopped";
-        ASSERT_TRUE(server_.start());
+        ASSERT_TRUE(startServer());
         SoundCapture capture;
-        ASSERT_TRUE(capture.start(defaultSinkMonitor()));
-        ASSERT_TRUE(capture.waitUntilFlowing(10s));
-        EXPECT_TRUE(soundArrives(capture)) << "no sound after the server came";
+        ASSERT_TRUE(capture.start("nullout.monitor"));
+        EXPECT_TRUE(capture.waitForSound()) << "no sound after the server came";
         EXPECT_TRUE(player.outputAvailable());
-        capture.stop();
         if (round == 0) {
-            server_.kill();
+            killServer();
             EXPECT_TRUE(eventually([&] { return !player.outputAvailable(); }));
         }
     }
@@ -164,11 +168,9 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     ASSERT_TRUE(runProgram({"pactl", "load-module", "module-null-sink", "sink_name=second"}));
     SoundCapture second;
     ASSERT_TRUE(second.start("second.monitor"));
-    ASSERT_TRUE(second.waitUntilFlowing(10s));
     ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
-    EXPECT_TRUE(soundArrives(second)) << "the playback stayed on the old default sink";
-    stop(ended);
-    EXPECT_TRUE(eventually(noRunningStream));
+    EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
+    stop();
 }
 
 // No PulseAudio server: SDL plays instead, here through its file-writing driver.
@@ -179,23 +181,20 @@ TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
     open(openOutputDevice());
     EXPECT_EQ(dynamic_cast<PulseOutputDevice*>(device_.get()), nullptr);
-    auto ended = play(GeneratorKind::PureTone);
+    play(GeneratorKind::PureTone);
     // SDL writes silence until the first block arrives, then the blocks.
     EXPECT_TRUE(eventually([&] {
         std::error_code missing;
         return std::filesystem::file_size(file, missing) >= std::uintmax_t{3} * kSampleRate * 4 &&
                !missing;
     }));
-    stop(ended);
+    stop();
     std::ifstream in(file, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     std::filesystem::remove(file);
-    std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    const auto heard = sounds(samples);
-    ASSERT_EQ(heard.size(), 1U);
-    EXPECT_GE(heard[0].size(), std::size_t{4} * kSampleRate);
-    EXPECT_TRUE(heard[0] == tone(1000, heard[0].size() / 2));
+    const auto heard = sound(samplesOf(bytes));
+    EXPECT_GE(heard.size(), std::size_t{4} * kSampleRate);
+    EXPECT_TRUE(heard == tone(1000, heard.size()));
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ TEST_F(PanelTest, RestBoxLocksItsFieldsAndTheStatusTellsWhenTheRestEnds) {
     TestOutputDevice timedDevice(&clock);
     player.setDevice(&timedDevice);
     std::binary_semaphore release{0};
-    clock.at((kStartSeconds + 90) * 1000, [&] { release.acquire(); });
+    clock.schedule(90'000, [&] { release.acquire(); });
     setText(control(ids::kRestEvery), "1");
     setText(control(ids::kRestLength), "2");
     control(ids::kRestCheck)->SetFocus();
