@@ -1,7 +1,8 @@
 # Sourced by the scripts that need a display or a sound server: starts private ones and stops
 # them by PID when the calling script exits. Nothing here touches the user's own servers.
 
-services_dir=$(mktemp -d)
+# The folder may be given, as the audio device test does for each server it starts.
+services_dir=${services_dir:-$(mktemp -d)}
 service_pids=()
 
 stop_services() {
@@ -15,6 +16,7 @@ stop_services() {
     rm -rf "$services_dir"
 }
 trap stop_services EXIT
+trap 'exit 143' TERM
 
 # A private X server on a free display, 1024 x 768 like the tests expect. It does not reset
 # when its last client leaves, so that the next one never finds it in the middle of a reset.
@@ -37,7 +39,8 @@ start_pulseaudio() {
     mkdir -p "$dir/run" "$dir/state" "$dir/home"
     export PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state"
     export PULSE_SERVER="unix:$dir/run/native" PULSE_COOKIE="$dir/cookie"
-    HOME="$dir/home" pulseaudio -n --daemonize=no --system=no --use-pid-file=no \
+    # No session bus, where another daemon may hold the server's name and make it quit.
+    HOME="$dir/home" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent pulseaudio -n --daemonize=no --system=no --use-pid-file=no \
         --exit-idle-time=-1 --disallow-exit --realtime=no --high-priority=no \
         --log-target=stderr \
         -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native" \
@@ -50,6 +53,29 @@ start_pulseaudio() {
     done
     echo "PulseAudio did not start" >&2
     cat "$dir/log" >&2
+    return 1
+}
+
+# A private bus in place of the system bus, with python3-dbusmock's logind on it, which hands
+# out the sleep lock a playback takes.
+start_logind() {
+    local socket="$services_dir/system_bus"
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$socket" >/dev/null 2>&1 &
+    service_pids+=($!)
+    export DBUS_SYSTEM_BUS_ADDRESS="unix:path=$socket"
+    for _ in $(seq 100); do
+        [ -S "$socket" ] && break
+        sleep 0.1
+    done
+    /usr/bin/python3 -m dbusmock --system --template logind >"$services_dir/logind.log" 2>&1 &
+    service_pids+=($!)
+    for _ in $(seq 100); do
+        busctl --system call org.freedesktop.login1 /org/freedesktop/login1 \
+            org.freedesktop.login1.Manager ListInhibitors >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "the mock logind did not start" >&2
+    cat "$services_dir/logind.log" >&2
     return 1
 }
 

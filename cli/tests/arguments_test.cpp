@@ -55,12 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
         {{"render", "white", "--seconds", "5", "-o", "x", "--format", "WAV"}, "WAV"}}));
 
 TEST(Arguments, ReachThePlayerAndTheCommandAtTheBoundaries) {
-    parse({"play", "tone", "--frequency", "010"});
-    EXPECT_EQ(player.toneFrequency, 10U) << "decimal, not octal";
     parse({"play", "white", "--volume", "50"});
     EXPECT_EQ(player.amplitude, 32768) << "slider step 16383.5 rounded up, times two";
-    parse({"play", "sweep"});
-    EXPECT_EQ(player.sweepLimit, SignalPlayer::kDefaultSweepLimit);
     EXPECT_EQ(parse({"play", "white", "--duration", "1193046h"})->durationSeconds, 4294965600U);
     EXPECT_EQ(parse({"play", "pink", "--rest-length", "0"})->restEvery, std::nullopt);
     EXPECT_EQ(parse({"render", "white", "--seconds", "1", "-o", "a.FLAC"})->format,

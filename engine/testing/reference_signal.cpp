@@ -48,8 +48,21 @@ std::vector<int> reference(const ReferenceSettings& s, double& y, ReferenceRando
     return out;
 }
 
-std::vector<int> reference(const ReferenceSettings& s) {
+std::vector<std::int16_t> stereo(const std::vector<int>& mono) {
+    std::vector<std::int16_t> frames;
+    for (const int sample : mono) {
+        frames.insert(frames.end(), 2, static_cast<std::int16_t>(sample));
+    }
+    return frames;
+}
+
+std::vector<std::int16_t> referencePlayback(const ReferenceSettings& s, std::size_t frames) {
     double y = 0.0;
     ReferenceRandom random(s.seed);
-    return reference(s, y, random, framesOf(s));
+    std::vector<std::int16_t> out;
+    while (out.size() < 2 * frames) {
+        const std::vector<std::int16_t> block = stereo(reference(s, y, random, framesOf(s)));
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    return out;
 }

@@ -41,5 +41,9 @@ std::uint32_t framesOf(const ReferenceSettings& s);
 std::vector<int> reference(const ReferenceSettings& s, double& y, ReferenceRandom& random,
                            std::uint32_t count);
 
-// One whole block from the start of a playback: seeded with s.seed, y from 0.
-std::vector<int> reference(const ReferenceSettings& s);
+// The same samples on both channels.
+std::vector<std::int16_t> stereo(const std::vector<int>& mono);
+
+// A playback's first `frames` frames or a little more, in whole blocks on both channels: seeded
+// with s.seed, the pink filter from 0, both carried on from block to block.
+std::vector<std::int16_t> referencePlayback(const ReferenceSettings& s, std::size_t frames);

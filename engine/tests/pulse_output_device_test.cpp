@@ -1,13 +1,12 @@
 // Real audio, end to end, each test on a PulseAudio server of its own: what the default sink
-// hears of two playbacks, a server that comes and goes during a playback and then changes its
-// default sink, and the SDL fallback where no server answers.
+// hears of two playbacks and the sleep lock they hold, and a server that comes and goes during
+// a playback and then changes its default sink. (The command-line tool's test hears the SDL
+// fallback.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/linux/pulse_output_device.h"
 #include "engine/signal_player.h"
@@ -16,8 +15,6 @@
 #include "engine/testing/test_services.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -33,9 +30,18 @@ bool noRunningStream() {
     return streams && streams->find("Corked: no") == std::string::npos;
 }
 
+// Whether logind lists the lock a playback takes against sleep.
+bool sleepLocked() {
+    const auto listed =
+        runProgram({"busctl", "--system", "call", "org.freedesktop.login1",
+                    "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors"});
+    return listed &&
+           listed->find(R"( "sleep" "Vellumtone" "Burn-in playback" "block")") != std::string::npos;
+}
+
 // A recording's sound from sample `from` on: from the frame before its first sound (a tone's
 // first sample is 0) to its last sound, in interleaved samples.
-std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::ptrdiff_t from = 0) {
+std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::ptrdiff_t from) {
     const auto loud = [](std::int16_t s) { return s != 0; };
     const auto first = std::find_if(samples.begin() + from, samples.end(), loud) - samples.begin();
     const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base() - samples.begin();
@@ -43,62 +49,45 @@ std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::p
             samples.begin() + (end + 1) / 2 * 2};
 }
 
-// The first `count` samples of the tone of `hertz` at the default level on both channels,
-// its 1 s block repeated.
-std::vector<std::int16_t> tone(std::uint32_t hertz, std::size_t count) {
-    const std::vector<int> block =
-        reference({.kind = GeneratorKind::PureTone, .toneFrequency = hertz});
-    std::vector<std::int16_t> out(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        out[i] = static_cast<std::int16_t>(block[i / 2 % block.size()]);
-    }
-    return out;
+// Whether the recording matches a playback of the tone of `hertz` at the default level.
+bool isTone(const std::vector<std::int16_t>& heard, std::uint32_t hertz) {
+    const auto tone = referencePlayback({.kind = GeneratorKind::PureTone, .toneFrequency = hertz},
+                                        heard.size() / 2);
+    return std::equal(heard.begin(), heard.end(), tone.begin());
 }
 
 // Each test on a PulseAudio daemon of its own, with one null sink named "nullout" as its
-// default, in a temporary folder. The environment points every libpulse client of this
-// process (the device, parec, pactl) at it; the daemon runs only between startServer() and
-// killServer(), so a test can take the server away and bring it back on the same socket.
+// default, and python3-dbusmock's logind on a bus of its own in place of the system bus, both
+// started by scripts/services.sh in a temporary folder. The environment points every client of
+// this process (the device, parec, pactl, busctl) at them. They run only between startServer()
+// and killServer(), so a test can take the server away and bring it back on the same socket.
 class PulseDevice : public testing::Test {
   protected:
     void SetUp() override {
         SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
         player.restoreDefaults();
-        completions = 0;
         std::string pattern = std::filesystem::temp_directory_path() / "vellumtone-pulse-XXXXXX";
         folder_ = mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
-        std::filesystem::create_directories(folder_ + "/home");
-        setenv("PULSE_SERVER", ("unix:" + folder_ + "/native").c_str(), 1);
-        setenv("PULSE_COOKIE", (folder_ + "/cookie").c_str(), 1);
-        setenv("PULSE_RUNTIME_PATH", folder_.c_str(), 1);
-        setenv("PULSE_STATE_PATH", folder_.c_str(), 1);
+        setenv("PULSE_SERVER", ("unix:" + folder_ + "/pulse/run/native").c_str(), 1);
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + folder_ + "/system_bus").c_str(), 1);
     }
     void TearDown() override {
         player.setDevice(nullptr);
         killServer();
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
     }
-    // Starts the daemon and waits until it answers.
+    // Starts them and waits until they answer.
     bool startServer() {
-        // HOME in the test's folder and no session bus (where another daemon may hold the
-        // server's name and make it quit); the null sink without rewinds, so that its monitor
-        // records exactly what was played.
         server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "env", "-u", "DISPLAY", "HOME=" + folder_ + "/home",
-            "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "pulseaudio", "-n", "--daemonize=no",
-            "--exit-idle-time=-1", "--realtime=no", "--high-priority=no", "-L",
-            "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ + "/native", "-L",
-            "module-null-sink sink_name=nullout rate=44100 channels=2 format=s16le norewinds=1"});
-        return eventually([] { return runProgram({"pactl", "info"}).has_value(); });
+            "bash", "-c",
+            "services_dir=$1 && source $0 && start_pulseaudio && start_logind && wait",
+            VELLUMTONE_SERVICES_SCRIPT, folder_});
+        return eventually([] {
+            return runProgram({"pactl", "info"}) &&
+                   runProgram({"busctl", "--system", "status", "org.freedesktop.login1"});
+        });
     }
-    // Ends the daemon at once, as a crash would, and waits for it.
-    void killServer() {
-        if (server_) {
-            server_->signal(SIGKILL);
-            server_.reset();
-        }
-    }
+    // Ends them (the shell that started them stops them, and removes the folder).
+    void killServer() { server_.reset(); }
     void open(OpenResult opened, const std::string& error = "") {
         EXPECT_EQ(opened.error, error);
         ASSERT_NE(opened.device, nullptr);
@@ -121,8 +110,9 @@ class PulseDevice : public testing::Test {
 };
 
 // Two playbacks of a tone, each heard from its first sample to the stop exactly as the
-// reference gives it: the second starts with nothing left over from the first.
-TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdle) {
+// reference gives it: the second starts with nothing left over from the first. Each holds the
+// sleep lock until it ends.
+TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLeavesTheSinkAlone) {
     ASSERT_TRUE(startServer());
     open(openOutputDevice());
     EXPECT_TRUE(player.outputAvailable());
@@ -135,13 +125,15 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleAndLeavesTheSinkAloneWhenIdl
         player.toneFrequency = hertz;
         play(GeneratorKind::PureTone);
         ASSERT_TRUE(capture.waitForSound());
+        EXPECT_TRUE(sleepLocked());
         capture.waitForMore(std::size_t{seconds} * kSampleRate);
         stop();
         EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
+        EXPECT_TRUE(eventually([] { return !sleepLocked(); })) << "locked after Stop";
         capture.waitForMore(kSampleRate / 2);
         const auto heard = sound(capture.samples(), from);
         EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // blocks refilled
-        EXPECT_TRUE(heard == tone(hertz, heard.size()));
+        EXPECT_TRUE(isTone(heard, hertz));
     }
 }
 
@@ -171,30 +163,6 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
     EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
     stop();
-}
-
-// No PulseAudio server: SDL plays instead, here through its file-writing driver.
-TEST_F(PulseDevice, FallsBackToSdlWithoutServer) {
-    const std::string file = std::filesystem::temp_directory_path() /
-                             ("vellumtone-sdl-" + std::to_string(getpid()) + ".raw");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    open(openOutputDevice());
-    EXPECT_EQ(dynamic_cast<PulseOutputDevice*>(device_.get()), nullptr);
-    play(GeneratorKind::PureTone);
-    // SDL writes silence until the first block arrives, then the blocks.
-    EXPECT_TRUE(eventually([&] {
-        std::error_code missing;
-        return std::filesystem::file_size(file, missing) >= std::uintmax_t{3} * kSampleRate * 4 &&
-               !missing;
-    }));
-    stop();
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    std::filesystem::remove(file);
-    const auto heard = sound(samplesOf(bytes));
-    EXPECT_GE(heard.size(), std::size_t{4} * kSampleRate);
-    EXPECT_TRUE(heard == tone(1000, heard.size()));
 }
 
 }  // namespace
