@@ -2,13 +2,10 @@
 // resource script: every control stands where the script puts it, in the script's order,
 // which is the order the tab key visits them, and is a tab stop where the script says so.
 
-#include <gmock/gmock.h>
-#include <wx/dialog.h>
 #include <fstream>
 #include <iterator>
 #include <regex>
 
-#include "resources/resource_ids.h"
 #include "ui/tests/gui_test.h"
 
 namespace {

@@ -5,15 +5,11 @@
 #include <semaphore>
 
 #include "engine/signal_format.h"
-#include "engine/signal_player.h"
-#include "resources/resource_ids.h"
 #include "ui/tests/gui_test.h"
 
 namespace {
 
 using testing::ElementsAre;
-
-SignalPlayer& player = SignalPlayer::instance;
 
 using PanelTest = MainWindowTest;
 
