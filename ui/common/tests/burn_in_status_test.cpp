@@ -4,6 +4,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -15,31 +18,27 @@ TEST(BurnInStatus, CountsOnlyTheTimeSpentPlayingAndTellsIt) {
     setenv("TZ", "UTC", 1);
     tzset();
     constexpr std::uint64_t kRestEnd = 1700000000;  // 2023-11-14 22:13:20 UTC
-    struct Step {
-        std::uint64_t now;
-        State state;
-        std::uint64_t restEnd;
-        const char* text;
-    };
     BurnInStatus status;
     status.start(1000);
-    for (const Step& step : {
-             Step{1010, State::Playing, 0, "Playing 0:00:10"},
+    // The time now, the state and the end of a rest if resting, and the text.
+    for (const auto& [now, state, restEnd, text] :
+         std::vector<std::tuple<std::uint64_t, State, std::uint64_t, std::string>>{
+             {1010, State::Playing, 0, "Playing 0:00:10"},
              // The two seconds before the rest played; the rest did not, nor did the time
              // without output.
-             Step{1012, State::Resting, kRestEnd, "Resting until 22:13 (0:00:12 played)"},
-             Step{1500, State::NoOutput, 0, "No audio output (0:00:12 played)"},
-             Step{1600, State::Playing, 0, "Playing 0:00:12"},
-             Step{1590, State::Playing, 0, "Playing 0:00:12"},  // a clock set back counts nothing
-             Step{1593, State::Playing, 0, "Playing 0:00:15"},
-             Step{1593 + 367970, State::Playing, 0, "Playing 102:13:05"},
+             {1012, State::Resting, kRestEnd, "Resting until 22:13 (0:00:12 played)"},
+             {1500, State::NoOutput, 0, "No audio output (0:00:12 played)"},
+             {1600, State::Playing, 0, "Playing 0:00:12"},
+             {1590, State::Playing, 0, "Playing 0:00:12"},  // a clock set back counts nothing
+             {1593, State::Playing, 0, "Playing 0:00:15"},
+             {1593 + 367970, State::Playing, 0, "Playing 102:13:05"},
              // A rest that ends 6:47:59 later, at 05:01:19 the next day.
-             Step{1593 + 367970, State::Resting, kRestEnd + 24479,
-                  "Resting until 05:01 (102:13:05 played)"},
-             Step{1593 + 367970, State::Stopped, 0, "Stopped after 102:13:05"},
+             {1593 + 367970, State::Resting, kRestEnd + 24479,
+              "Resting until 05:01 (102:13:05 played)"},
+             {1593 + 367970, State::Stopped, 0, "Stopped after 102:13:05"},
          }) {
-        status.update(step.now, step.state, step.restEnd);
-        EXPECT_EQ(status.text(), step.text) << "at " << step.now;
+        status.update(now, state, restEnd);
+        EXPECT_EQ(status.text(), text) << "at " << now;
     }
     status.start(2000);  // a new playback counts from zero
     EXPECT_EQ(status.text(), "Playing 0:00:00");

@@ -1,12 +1,12 @@
-"""Checks a capture of the Windows program playing a pure tone, then a volume change, then
-Stop, against samples computed here independently of the program.
-
-Usage: check_tone_capture.py CAPTURE HZ AMPLITUDE NEW_AMPLITUDE PLAY_AT VOLUME_AT STOP_AT
-(the last three: capture frames when Play, the slider and Stop were clicked).
-
-On a busy machine Wine now and then misses its turn to feed the sound server, which then
-plays a few milliseconds of silence, so exactness is checked on stretches that came through
-untouched."""
+# Checks a capture of the Windows program playing a pure tone, then a volume change, then
+# Stop, against samples computed here independently of the program.
+#
+# Usage: check_tone_capture.py CAPTURE HZ AMPLITUDE NEW_AMPLITUDE PLAY_AT VOLUME_AT STOP_AT
+# (the last three: capture frames when Play, the slider and Stop were clicked).
+#
+# On a busy machine Wine now and then misses its turn to feed the sound server, which then
+# plays a few milliseconds of silence, so exactness is checked on stretches that came through
+# untouched.
 import array
 import math
 import sys
@@ -15,16 +15,16 @@ RATE = 44100
 PHASE_STEP = 0.00014247585730565955
 
 
+# A block's first frames as the program must play them, 0.5 x A x sin(n k F) truncated, as
+# 16-bit stereo with both channels alike.
 def tone(hz, amplitude, frames):
-    """A block's first frames as the program must play them, 0.5 x A x sin(n k F) truncated,
-    as 16-bit stereo with both channels alike."""
     samples = [int(0.5 * amplitude * math.sin((n * PHASE_STEP) * hz)) for n in range(frames)]
     return array.array("h", (sample for sample in samples for _channel in (0, 1))).tobytes()
 
 
+# The frame where expected starts within frames [start, end) of the capture, or -1. A match
+# off the frames' grid is taken too: for a tone of that many samples it never happens.
 def find(capture, expected, start, end):
-    """The frame where expected starts within frames [start, end) of the capture, or -1. A
-    match off the frames' grid is taken too: for a tone of that many samples it never happens."""
     return capture.find(expected, max(start, 0) * 4, end * 4) // 4
 
 

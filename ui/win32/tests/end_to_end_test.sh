@@ -10,18 +10,11 @@ set -euo pipefail
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# For its folder, and to stop what it starts.
+source "$here/../../../scripts/services.sh"
+work=$services_dir
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 probe() { wine "$bin/window_probe.exe" 2>/dev/null | tr -d '\r' || true; }
 # Waits until the probe reports a line, e.g. "status Using: Pure tone".
 expect_line() {
@@ -51,11 +44,11 @@ capture_frames() { echo $(($(stat -c %s "$work/capture.raw") / 4)); }
 
 # What reaches the default sink, from before the program starts (which takes Wine seconds).
 parec -d @DEFAULT_MONITOR@ --raw --format=s16le --rate=44100 --channels=2 >"$work/capture.raw" &
-pids+=($!)
+service_pids+=($!)
 
 wine "$bin/vellumtone.exe" &
 program=$!
-pids+=($program)
+service_pids+=($program)
 expect_line "window 362 234 300 300"
 grep -qxF "event 1" "$work/probe" || fail "another process cannot open the event vellumtone_playing"
 
