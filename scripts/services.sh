@@ -40,9 +40,9 @@ start_pulseaudio() {
     export PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state"
     export PULSE_SERVER="unix:$dir/run/native" PULSE_COOKIE="$dir/cookie"
     # No session bus, where another daemon may hold the server's name and make it quit.
-    HOME="$dir/home" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent pulseaudio -n --daemonize=no --system=no --use-pid-file=no \
-        --exit-idle-time=-1 --disallow-exit --realtime=no --high-priority=no \
-        --log-target=stderr \
+    HOME="$dir/home" DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent \
+        pulseaudio -n --daemonize=no --system=no --use-pid-file=no --exit-idle-time=-1 \
+        --disallow-exit --realtime=no --high-priority=no --log-target=stderr \
         -L "module-native-protocol-unix auth-anonymous=1 socket=$dir/run/native" \
         -L "module-null-sink sink_name=nullout rate=44100 channels=2 format=s16le norewinds=1" \
         >"$dir/log" 2>&1 &
