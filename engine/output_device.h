@@ -44,6 +44,13 @@ class OutputDevice {
     // False while the device has no way to the speakers (the sound server went away); it
     // still completes blocks at real-time pace then, and plays again once the way is back.
     virtual bool available() const { return true; }
+    // Frames this device has played to the speakers since it was opened: what a listener
+    // heard. Frames paced while the device had no output, dropped by a flush, or still on
+    // their way to the speakers do not count. Never decreases.
+    virtual std::uint64_t heardFrames() const { return 0; }
+    // Frames handed to the device and neither heard nor dropped yet: how far the queued sound
+    // runs ahead of the speakers.
+    virtual std::uint64_t pendingFrames() const { return 0; }
 };
 
 // Why opening the device failed; each has its own message for the user.

@@ -125,6 +125,29 @@ bool SignalPlayer::outputAvailable() const {
     return output != nullptr && output->available();
 }
 
+BurnInReport SignalPlayer::burnIn() const {
+    BurnInReport report;
+    if (playing.load() == 0) {
+        report.state = everPlayed_.load() ? BurnInState::Stopped : BurnInState::Idle;
+        report.heardMs = lastHeardMs_.load();
+        return report;
+    }
+    const OutputDevice* output = device.load();
+    const std::uint64_t frames = output != nullptr ? output->heardFrames() : 0;
+    const std::uint64_t start = heardAtStart_.load();
+    report.heardMs = frames > start ? (frames - start) * 1000 / kSampleRate : 0;
+    const std::uint64_t reference = restReference.load();
+    const std::uint64_t every = restEveryMinutes.load();
+    if (resting.load() != 0) {
+        report.state = BurnInState::Resting;
+        report.nextRestChange = restEndSeconds(reference, every, restLengthMinutes.load());
+    } else {
+        report.state = outputAvailable() ? BurnInState::Playing : BurnInState::NoOutput;
+        report.nextRestChange = restEnabled.load() != 0 ? reference + every * 60 : 0;
+    }
+    return report;
+}
+
 void SignalPlayer::restoreDefaults() {
     stopRequested = 0;
     amplitude = kDefaultAmplitude;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "auto_reset_event.h"
+#include "burn_in_report.h"
 
 class Clock;
 class OutputDevice;
@@ -113,6 +114,13 @@ class SignalPlayer {
     void setDevice(OutputDevice* output);
     // False while there is no device or it has lost the sound system.
     bool outputAvailable() const;
+    // The burn-in's tally and state: what was heard of the current or last playback, and
+    // when the next rest starts or ends. Any thread may ask.
+    BurnInReport burnIn() const;
+    // Called on an engine thread whenever the burn-in's state changes (a playback starts or
+    // ends, a rest starts or ends); set while nothing plays. The output's coming and going is
+    // not announced: a front end that shows it asks burnIn() now and then.
+    void setChangeNotice(std::function<void()> notice) { changeNotice_ = std::move(notice); }
     // Back to the state at start-up, for tests; only while nothing plays.
     void restoreDefaults();
 
@@ -151,6 +159,12 @@ class SignalPlayer {
     std::atomic<bool> starting_{false};
     Clock* clock_ = nullptr;
     std::function<void(PlaybackEnd)> endNotice_;
+    std::function<void()> changeNotice_;
+    // The device's heard frames when the current playback started, and what the last
+    // playback heard in all.
+    std::atomic<std::uint64_t> heardAtStart_{0};
+    std::atomic<std::uint64_t> lastHeardMs_{0};
+    std::atomic<bool> everPlayed_{false};
 };
 
 static_assert(std::atomic<std::uint8_t>::is_always_lock_free);

@@ -52,8 +52,14 @@ std::uint32_t SignalPlayer::playbackThread() {
 void SignalPlayer::runPlayback(GeneratorKind kind) {
     Clock& clock = this->clock();
     OutputDevice* const out = device.load();
+    heardAtStart_ = out != nullptr ? out->heardFrames() : 0;
+    lastHeardMs_ = 0;
+    everPlayed_ = true;
     playing = 1;
     starting_ = false;
+    if (changeNotice_) {
+        changeNotice_();
+    }
 
     // The sweep period is fixed for the whole playback. A period the blocks cannot be made
     // for is refused like an allocation that fails.
@@ -171,7 +177,11 @@ void SignalPlayer::runPlayback(GeneratorKind kind) {
     blocks[1].release();
     inhibitor.release();
     wakeEvent.reset();
+    lastHeardMs_ = burnIn().heardMs;
     playing = 0;
+    if (changeNotice_) {
+        changeNotice_();
+    }
     if (endNotice_) {
         endNotice_(PlaybackEnd::Stopped);
     }

@@ -33,6 +33,10 @@ std::string BurnInStatus::duration(std::uint64_t seconds) {
     return text;
 }
 
+std::string BurnInStatus::format(const BurnInReport& report) {
+    return format(report.state, report.heardSeconds(), report.nextRestChange);
+}
+
 std::string BurnInStatus::format(State state, std::uint64_t playedSeconds, std::uint64_t restEnd) {
     const std::string played = duration(playedSeconds);
     switch (state) {

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/burn_in_report.h"
+
 // The one line that tells how a burn-in is going: whether it plays, rests or has stopped,
 // and for how long it has played. Both desktop front ends show it; it knows no toolkit.
 class BurnInStatus {
   public:
-    enum class State { Idle, Playing, Resting, NoOutput, Stopped };
+    using State = BurnInState;
 
     // A playback starts at calendar second `now`; the playing time starts from zero.
     void start(std::uint64_t now);
@@ -23,6 +25,8 @@ class BurnInStatus {
     // "No audio output (2:13:05 played)", or nothing before the first playback. `restEnd` is
     // in calendar seconds and shown as the local clock time.
     static std::string format(State state, std::uint64_t playedSeconds, std::uint64_t restEnd);
+    // The engine's report as the line shows it.
+    static std::string format(const BurnInReport& report);
     // H:MM:SS, the hours as many as it takes.
     static std::string duration(std::uint64_t seconds);
 
