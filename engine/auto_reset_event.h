@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 // An event that wakes one waiter and then clears itself. Any number of set() calls made while
 // nobody waits leave it signalled once, so a waiter never counts how often it was set.
@@ -23,6 +24,8 @@ class AutoResetEvent {
     void reset();
     // Blocks until the event is signalled, then clears it.
     void wait();
+    // The same, giving up after `timeoutMs`: true if it was signalled.
+    bool wait(std::uint32_t timeoutMs);
     // Clears the event and returns true if it was signalled; never blocks.
     bool tryWait();
 

@@ -13,6 +13,14 @@ void BlockQueue::push(BlockHeader& header) {
     }
 }
 
+std::size_t BlockQueue::bytesLeft() const {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count_; ++i) {
+        bytes += ring_[(head_ + i) % ring_.size()]->length;
+    }
+    return bytes - offset_;
+}
+
 std::size_t BlockQueue::read(void* out, std::size_t bytes, OutputDevice* device,
                              CompletionCallback done) {
     std::size_t used = 0;

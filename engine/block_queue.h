@@ -17,6 +17,8 @@ class BlockQueue {
     bool empty() const { return count_ == 0; }
     // Bytes of the oldest block not used yet (0 when empty).
     std::size_t headLeft() const { return count_ == 0 ? 0 : head()->length - offset_; }
+    // Bytes of every block not used yet.
+    std::size_t bytesLeft() const;
 
     // Copies up to `bytes` from the oldest blocks to `out`; each block used up is marked done
     // and reported to `done`. Returns the bytes copied.

@@ -5,11 +5,27 @@
 
 #include "auto_reset_event.h"
 
-std::uint64_t SystemClock::now() {
+namespace {
+
+template <typename Unit>
+std::uint64_t sinceEpoch() {
     using namespace std::chrono;
-    const auto seconds =
-        duration_cast<std::chrono::seconds>(system_clock::now().time_since_epoch());
-    return seconds.count() < 0 ? 0 : static_cast<std::uint64_t>(seconds.count());
+    const auto count = duration_cast<Unit>(system_clock::now().time_since_epoch()).count();
+    return count < 0 ? 0 : static_cast<std::uint64_t>(count);
+}
+
+}  // namespace
+
+bool Clock::waitFor(AutoResetEvent& event, std::uint32_t timeoutMs) {
+    return event.wait(timeoutMs);
+}
+
+std::uint64_t SystemClock::now() {
+    return sinceEpoch<std::chrono::seconds>();
+}
+
+std::uint64_t SystemClock::calendarMs() {
+    return sinceEpoch<std::chrono::milliseconds>();
 }
 
 void SystemClock::sleepMs(std::uint32_t ms) {

@@ -73,10 +73,34 @@ class SdlOutputDevice final : public OutputDevice {
         SDL_UnlockAudioDevice(id_);
     }
 
+    // Not while SDL's driver has lost the sound server: SDL then keeps calling the callback at
+    // the buffer's pace but nothing reaches the speakers, and it never reconnects.
+    bool available() const override { return SDL_GetAudioDeviceStatus(id_) != SDL_AUDIO_STOPPED; }
+    // What the callback took from the blocks, less the buffer it filled last (still on its way
+    // out) and less what it took after the server was lost.
+    std::uint64_t heardFrames() const override {
+        SDL_LockAudioDevice(id_);
+        const std::uint64_t heard = heard_;
+        SDL_UnlockAudioDevice(id_);
+        return heard;
+    }
+    std::uint64_t pendingFrames() const override {
+        SDL_LockAudioDevice(id_);
+        std::uint64_t bytes = lastFrames_ * kBytesPerFrame;
+        for (std::size_t i = 0; i < count_; ++i) {
+            bytes += ring_[(head_ + i) % ring_.size()]->length;
+        }
+        SDL_UnlockAudioDevice(id_);
+        return (bytes - offset_) / kBytesPerFrame;
+    }
+
     void flush() override {
         std::array<BlockHeader*, kRingSize> returned{};
         std::size_t n = 0;
         SDL_LockAudioDevice(id_);
+        // Pausing keeps what SDL already took: its last buffer is still heard.
+        heard_ += lastFrames_;
+        lastFrames_ = 0;
         for (; n < count_; ++n) {
             returned[n] = ring_[(head_ + n) % ring_.size()];
         }
@@ -99,11 +123,14 @@ class SdlOutputDevice final : public OutputDevice {
 
     // Runs on SDL's audio thread with SDL's device lock held: copies from the head block,
     // reports each block whose last frame has left, and plays silence when nothing is queued.
-    // No allocation, no waiting, no device calls. SDL keeps calling it at the buffer's pace
-    // even after the sound server has gone away, so queued blocks still come back.
+    // No allocation, no waiting, no device calls but a status read. SDL keeps calling it at the
+    // buffer's pace even after the sound server has gone away, so queued blocks still come back.
     static void SDLCALL audioCallback(void* userdata, Uint8* stream, int len) {
         auto* self = static_cast<SdlOutputDevice*>(userdata);
         std::size_t wanted = len > 0 ? static_cast<std::size_t>(len) : 0;
+        const std::size_t asked = wanted;
+        // The buffer filled last time has left SDL by now: heard, unless the server is gone.
+        self->heard_ += self->lastFrames_;
         while (wanted > 0 && self->count_ > 0) {
             BlockHeader* block = self->ring_[self->head_];
             const std::size_t left = block->length - self->offset_;
@@ -121,6 +148,8 @@ class SdlOutputDevice final : public OutputDevice {
             }
         }
         std::memset(stream, 0, wanted);
+        const bool lost = SDL_GetAudioDeviceStatus(self->id_) == SDL_AUDIO_STOPPED;
+        self->lastFrames_ = lost ? 0 : (asked - wanted) / kBytesPerFrame;
     }
 
     CompletionCallback done_;
@@ -129,6 +158,8 @@ class SdlOutputDevice final : public OutputDevice {
     std::size_t head_ = 0;
     std::size_t count_ = 0;
     std::size_t offset_ = 0;  // bytes of the head block already played
+    std::uint64_t heard_ = 0;
+    std::uint64_t lastFrames_ = 0;  // taken from the blocks by the last call of the callback
 };
 
 bool contains(const std::string& text, std::string_view part) {

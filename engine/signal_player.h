@@ -124,16 +124,20 @@ class SignalPlayer {
     // Back to the state at start-up, for tests; only while nothing plays.
     void restoreDefaults();
 
-    // Writes every frame of a block with the generator's signal. pinkState is the pink
-    // filter's state y, carried from block to block; sweepSeconds is the sweep period S as it
-    // stood when the playback started.
+    // Writes every frame of a block, or of a piece of one, with the generator's signal.
+    // pinkState is the pink filter's state y, carried from block to block; sweepSeconds is the
+    // sweep period S as it stood when the playback started. A sweep block is written in
+    // pieces: `offset` is the piece's first frame within the block, `limit` the sweep limit
+    // the block started with (none: the current one).
     void fillBlock(GeneratorKind kind, std::int16_t* frames, std::uint32_t frameCount,
-                   double& pinkState, std::uint32_t sweepSeconds) const;
+                   double& pinkState, std::uint32_t sweepSeconds, std::uint32_t offset = 0,
+                   std::optional<std::uint32_t> limit = std::nullopt) const;
     void fillWhiteNoise(std::int16_t* frames, std::uint32_t frameCount) const;
     void fillPinkNoise(std::int16_t* frames, std::uint32_t frameCount, double& y) const;
     void fillPureTone(std::int16_t* frames, std::uint32_t frameCount) const;
-    void fillSweep(std::int16_t* frames, std::uint32_t frameCount,
-                   std::uint32_t sweepSeconds) const;
+    void fillSweep(std::int16_t* frames, std::uint32_t frameCount, std::uint32_t sweepSeconds,
+                   std::uint32_t offset = 0,
+                   std::optional<std::uint32_t> limit = std::nullopt) const;
 
     // Starts a playback of `generator` on a detached thread and returns at once.
     void startPlayback();
@@ -153,6 +157,11 @@ class SignalPlayer {
   private:
     SignalPlayer() = default;
     PlayOutcome prepareToPlay();
+    void notifyChange() const {
+        if (changeNotice_) {
+            changeNotice_();
+        }
+    }
 
     // Set by Play until the playback thread has set `playing`, so that two quick Plays never
     // start two playbacks.

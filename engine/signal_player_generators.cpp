@@ -74,16 +74,18 @@ void SignalPlayer::fillPureTone(std::int16_t* frames, std::uint32_t frameCount) 
 }
 
 void SignalPlayer::fillSweep(std::int16_t* frames, std::uint32_t frameCount,
-                             std::uint32_t sweepSeconds) const {
+                             std::uint32_t sweepSeconds, std::uint32_t offset,
+                             std::optional<std::uint32_t> limitOfBlock) const {
     if (sweepSeconds == 0) {
         // No period to sweep over: silence rather than a division by zero.
         putSilence(frames, frameCount);
         return;
     }
-    const double limit = static_cast<double>(sweepLimit.load());
+    const double limit = static_cast<double>(limitOfBlock.value_or(sweepLimit.load()));
     const double s = static_cast<double>(sweepSeconds);
-    double n = 0.0;
-    const double end = static_cast<double>(frameCount);
+    // n counts from the piece's place in the block; every count is exact in a double.
+    double n = static_cast<double>(offset);
+    const double end = n + static_cast<double>(frameCount);
     // n counts in double, as the formulas do.
     // NOLINTNEXTLINE(clang-analyzer-security.FloatLoopCounter)
     for (std::uint32_t i = 0; n < end; ++i, n += 1.0) {
@@ -95,7 +97,8 @@ void SignalPlayer::fillSweep(std::int16_t* frames, std::uint32_t frameCount,
 }
 
 void SignalPlayer::fillBlock(GeneratorKind kind, std::int16_t* frames, std::uint32_t frameCount,
-                             double& pinkState, std::uint32_t sweepSeconds) const {
+                             double& pinkState, std::uint32_t sweepSeconds, std::uint32_t offset,
+                             std::optional<std::uint32_t> limit) const {
     switch (kind) {
         case GeneratorKind::WhiteNoise:
             fillWhiteNoise(frames, frameCount);
@@ -107,7 +110,7 @@ void SignalPlayer::fillBlock(GeneratorKind kind, std::int16_t* frames, std::uint
             fillPureTone(frames, frameCount);
             break;
         case GeneratorKind::FrequencySweep:
-            fillSweep(frames, frameCount, sweepSeconds);
+            fillSweep(frames, frameCount, sweepSeconds, offset, limit);
             break;
         case GeneratorKind::None:
             // Nothing chosen: a block is still fully written, with silence.

@@ -101,6 +101,7 @@ void PulseOutputDevice::flush() {
     const std::size_t n = queue_.takeAll(returned);
     if (streamReady()) {
         // Drops what the server holds, then corks: nothing is left to play.
+        closeTally();
         releaseOperation(pa_stream_flush(stream_, nullptr, nullptr));
         cork(true);
     }
@@ -128,16 +129,20 @@ void PulseOutputDevice::openStream(bool corked) {
     attributes.minreq = bytesOfMs(kRequestMs);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     corked_ = corked;
+    // Timing kept up to date by libpulse and interpolated between updates: the tally and the
+    // rests ask how much of what was written still waits at the server.
+    auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                       (corked ? PA_STREAM_START_CORKED : 0));
     // No device name: the stream plays on the default sink and follows it when it changes.
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes,
-                                   corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
-                                   nullptr) < 0) {
+    if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
         streamLost();
     }
 }
 
 void PulseOutputDevice::dropStream() {
     if (stream_ != nullptr) {
+        closeTally();
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
@@ -189,6 +194,9 @@ bool PulseOutputDevice::streamReady() const {
 
 void PulseOutputDevice::cork(bool corked) {
     if (corked_ != corked) {
+        // The tally's last reading holds up to now: it is where a lost stream's guess starts.
+        refreshTally();
+        readAtUs_ = pa_rtclock_now();
         corked_ = corked;
         releaseOperation(pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr));
     }
@@ -212,6 +220,7 @@ void PulseOutputDevice::fill(std::size_t bytes) {
         }
         const std::size_t used = queue_.read(buffer, std::min(room, bytes), this, done_);
         pa_stream_write(stream_, buffer, used, nullptr, 0, PA_SEEK_RELATIVE);
+        written_ += used / kBytesPerFrame;
         bytes -= used;
     }
 }

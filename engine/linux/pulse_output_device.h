@@ -41,6 +41,10 @@ class PulseOutputDevice final : public OutputDevice {
     void queue(BlockHeader& header) override;
     void flush() override;
     bool available() const override { return available_.load(); }
+    // Frames written to the server less those still buffered there (the stream's latency)
+    // and those a flush or the server's loss dropped.
+    std::uint64_t heardFrames() const override;
+    std::uint64_t pendingFrames() const override;
 
   private:
     static void onContextState(pa_context* context, void* self);
@@ -64,6 +68,11 @@ class PulseOutputDevice final : public OutputDevice {
     void disarmTimer(pa_time_event* event);
     void startPacing();
     void armRetry();
+    // Updates streamHeard_ from the stream's timing; nothing while it has none.
+    void refreshTally() const;
+    // The stream's buffered frames are dropped (a flush) or lost (the stream is going):
+    // what it played moves to heardBefore_.
+    void closeTally();
 
     CompletionCallback done_;
     pa_threaded_mainloop* loop_ = nullptr;
@@ -80,6 +89,11 @@ class PulseOutputDevice final : public OutputDevice {
     bool retrying_ = false;
     std::atomic<bool> available_{false};
     BlockQueue queue_;
+    // The tally. A stream's frames count from its opening or its last flush on.
+    std::uint64_t written_ = 0;              // frames written to the server since then
+    mutable std::uint64_t streamHeard_ = 0;  // of those, played, as last read
+    mutable std::uint64_t readAtUs_ = 0;     // when, on the monotonic clock
+    std::uint64_t heardBefore_ = 0;          // frames heard before then
 };
 
 // Opens the PulseAudio output, reporting completions to `done`. When no server answers, the

@@ -25,6 +25,7 @@ void TestOutputDevice::queue(BlockHeader& header) {
     if (clock_ != nullptr) {
         queuedAt_.push_back(clock_->nowMs());
         silentUntil(queuedAt_.back());
+        queuedFrames_ += header.length / kBytesPerFrame;
         playheadMs_ += header.length / kBytesPerFrame * 1000 / kSampleRate;
         clock_->schedule(playheadMs_, [this, flushes = flushes_] { finishFront(flushes); });
     }
@@ -58,8 +59,35 @@ void TestOutputDevice::flush() {
         returned.swap(held_);
         // Output stops at once: the play head comes back to now.
         const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
+        droppedFrames_ += queuedFrames_ - droppedFrames_ - playedFrames();
         silentUntil(now);
         playheadMs_ = now;
     }
     std::for_each(returned.begin(), returned.end(), handBack);
+}
+
+std::uint64_t TestOutputDevice::playedFrames() const {
+    const std::uint64_t now = clock_ != nullptr ? clock_->nowMs() : 0;
+    const std::uint64_t ahead = playheadMs_ > now ? (playheadMs_ - now) * kSampleRate / 1000 : 0;
+    return queuedFrames_ - droppedFrames_ - std::min(ahead, queuedFrames_ - droppedFrames_);
+}
+
+std::uint64_t TestOutputDevice::heardFrames() const {
+    const std::lock_guard lock(mutex_);
+    return (available_ ? playedFrames() : playedAtOutage_) - unheardFrames_;
+}
+
+std::uint64_t TestOutputDevice::pendingFrames() const {
+    const std::lock_guard lock(mutex_);
+    return queuedFrames_ - droppedFrames_ - playedFrames();
+}
+
+void TestOutputDevice::setAvailable(bool available) {
+    const std::lock_guard lock(mutex_);
+    if (available_ && !available) {
+        playedAtOutage_ = playedFrames();
+    } else if (!available_ && available) {
+        unheardFrames_ += playedFrames() - playedAtOutage_;
+    }
+    available_ = available;
 }

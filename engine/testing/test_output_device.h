@@ -25,6 +25,13 @@ class TestOutputDevice final : public OutputDevice {
     void unprepare(BlockHeader& /*header*/) override {}
     void queue(BlockHeader& header) override;
     void flush() override;
+    bool available() const override { return locked(available_); }
+    // Frames played on the virtual clock while the device was available.
+    std::uint64_t heardFrames() const override;
+    std::uint64_t pendingFrames() const override;
+    // Takes the way to the speakers away or gives it back: blocks still play on the clock,
+    // but what plays meanwhile is not heard.
+    void setAvailable(bool available);
 
     // Long runs keep only the timing of each block, not a copy of its samples.
     void keepSamples(bool keep) { keepSamples_ = keep; }
@@ -51,6 +58,8 @@ class TestOutputDevice final : public OutputDevice {
     void silentUntil(std::uint64_t ms);
     // Reports the oldest held block done, unless there was a flush since the `flushes`th.
     void finishFront(std::size_t flushes);
+    // Frames queued and played by now, heard or not; the caller holds the lock.
+    std::uint64_t playedFrames() const;
 
     VirtualClock* clock_;
     mutable std::mutex mutex_;
@@ -61,5 +70,10 @@ class TestOutputDevice final : public OutputDevice {
     std::uint64_t playheadMs_ = 0;   // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
+    std::uint64_t queuedFrames_ = 0;
+    std::uint64_t droppedFrames_ = 0;  // by flushes
+    std::uint64_t unheardFrames_ = 0;  // played while unavailable, up to the last outage's start
+    std::uint64_t playedAtOutage_ = 0;
+    bool available_ = true;
     bool keepSamples_ = true;
 };

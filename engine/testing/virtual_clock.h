@@ -20,6 +20,7 @@ class VirtualClock final : public Clock {
     explicit VirtualClock(std::uint64_t startSeconds) : startSeconds_(startSeconds) {}
 
     std::uint64_t now() override { return startSeconds_ + nowMs_.load() / 1000; }
+    std::uint64_t calendarMs() override { return startSeconds_ * 1000 + nowMs_.load(); }
     // Milliseconds since the start.
     std::uint64_t nowMs() const { return nowMs_.load(); }
     // Runs every action due within the sleep, then moves time to its end.
@@ -40,6 +41,18 @@ class VirtualClock final : public Clock {
                 return;
             }
         }
+    }
+
+    // The same, moving time at most `timeoutMs` on.
+    bool waitFor(AutoResetEvent& event, std::uint32_t timeoutMs) override {
+        const std::uint64_t end = nowMs() + timeoutMs;
+        while (!event.tryWait()) {
+            if (!runNext(end)) {
+                nowMs_ = std::max(nowMs_.load(), end);
+                return event.tryWait();
+            }
+        }
+        return true;
     }
 
     // Schedules an action `ms` after the start. Actions due at the same moment run in the

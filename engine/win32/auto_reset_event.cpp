@@ -35,6 +35,10 @@ void AutoResetEvent::wait() {
     WaitForSingleObject(handle_, INFINITE);
 }
 
+bool AutoResetEvent::wait(std::uint32_t timeoutMs) {
+    return WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0;
+}
+
 bool AutoResetEvent::tryWait() {
     return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
 }

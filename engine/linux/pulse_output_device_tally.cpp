@@ -1,0 +1,65 @@
+// What the listener heard of the device's sound: the frames written to the server, less what
+// the server still buffers, as its timing info tells, and less what a flush dropped or the
+// server took with it when it went away.
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+#include "engine/linux/pulse_output_device.h"
+
+namespace {
+
+std::uint64_t framesOfUs(pa_usec_t microseconds) {
+    return microseconds * kSampleRate / 1'000'000;
+}
+
+}  // namespace
+
+std::uint64_t PulseOutputDevice::heardFrames() const {
+    if (loop_ == nullptr) {
+        return 0;
+    }
+    pa_threaded_mainloop_lock(loop_);
+    refreshTally();
+    const std::uint64_t heard = heardBefore_ + streamHeard_;
+    pa_threaded_mainloop_unlock(loop_);
+    return heard;
+}
+
+std::uint64_t PulseOutputDevice::pendingFrames() const {
+    if (loop_ == nullptr) {
+        return 0;
+    }
+    pa_threaded_mainloop_lock(loop_);
+    refreshTally();
+    const std::uint64_t pending = written_ - streamHeard_ + queue_.bytesLeft() / kBytesPerFrame;
+    pa_threaded_mainloop_unlock(loop_);
+    return pending;
+}
+
+void PulseOutputDevice::refreshTally() const {
+    pa_usec_t latency = 0;
+    int negative = 0;
+    // Fails until the first timing update, and again after a flush until the next one: the
+    // frames written meanwhile count as waiting.
+    if (!streamReady() || pa_stream_get_latency(stream_, &latency, &negative) != 0) {
+        return;
+    }
+    // A negative latency: the server has played past what was written (an underrun).
+    const std::uint64_t buffered = std::min(negative != 0 ? 0 : framesOfUs(latency), written_);
+    streamHeard_ = std::max(streamHeard_, written_ - buffered);
+    readAtUs_ = pa_rtclock_now();
+}
+
+void PulseOutputDevice::closeTally() {
+    refreshTally();
+    if (!streamReady() && !corked_) {
+        // The server is gone: what it played since the last reading is known only from the
+        // time that passed, as libpulse's own interpolation would have it.
+        const std::uint64_t since = framesOfUs(pa_rtclock_now() - readAtUs_);
+        streamHeard_ = std::min(written_, streamHeard_ + since);
+    }
+    heardBefore_ += streamHeard_;
+    written_ = 0;
+    streamHeard_ = 0;
+}
