@@ -2,6 +2,7 @@
 // hears of two playbacks and the sleep lock they hold, and a server that comes and goes during
 // a playback and then changes its default sink. (The command-line tool's test hears the SDL
 // fallback.)
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,9 @@
 #include "engine/testing/test_services.h"
 
 namespace {
+
+using testing::AllOf;
+using testing::HasSubstr;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -131,7 +135,8 @@ class PulseDevice : public testing::Test {
 
 // Two playbacks of a tone, each heard from its first sample to the stop exactly as the
 // reference gives it: the second starts with nothing left over from the first. Each holds the
-// sleep lock until it ends, also across a restart of logind.
+// sleep lock until it ends, also across a restart of logind. Mixers find the stream's role
+// and icon.
 TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLeavesTheSinkAlone) {
     ASSERT_TRUE(startServer());
     open(openOutputDevice());
@@ -147,6 +152,10 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLe
         ASSERT_TRUE(capture.waitForSound());
         EXPECT_TRUE(sleepLocked());
         if (hertz == 1000) {
+            EXPECT_THAT(runProgram({"pactl", "list", "sink-inputs"}).value_or(""),
+                        AllOf(HasSubstr(R"(media.role = "production")"),
+                              HasSubstr(R"(application.icon_name = "vellumtone")"),
+                              HasSubstr(R"(application.id = "vellumtone")")));
             // A restarted logind has forgotten the lock: the playback takes it again.
             logind_ = restartLogind();
             EXPECT_TRUE(eventually(sleepLocked)) << "the lock was not taken again";
