@@ -4,6 +4,7 @@
 
 #include "block_done.h"
 #include "signal_player.h"
+#include "stream_properties.h"
 
 #include <SDL.h>
 
@@ -209,6 +210,9 @@ OpenResult openSdlOutputDevice(CompletionCallback done) {
     if (!sdlAudioUp) {
         // Names the stream in the sound server's lists (unless the user set a name).
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Vellumtone");
+        // Read by SDL's PipeWire driver; SDL 2.26 has no hint for the icon or the application's
+        // id, and its PulseAudio driver passes on the names alone.
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_STREAM_ROLE, kStreamRole);
         // SDL would otherwise catch SIGINT and SIGTERM for an event queue no front end reads,
         // and the program could no longer be ended with a signal.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include "engine/linux/pulse_output_device.h"
+#include "engine/stream_properties.h"
 
 namespace {
 
@@ -15,6 +16,9 @@ void PulseOutputDevice::connectContext() {
     pa_proplist* properties = pa_proplist_new();
     pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Vellumtone");
     pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "vellumtone");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, kStreamIconName);
+    // The server hands the client's properties down to its streams.
+    pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, kStreamRole);
     context_ =
         pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop_), "Vellumtone", properties);
     pa_proplist_free(properties);

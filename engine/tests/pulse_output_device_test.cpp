@@ -2,10 +2,13 @@
 // hears of two playbacks and the sleep lock they hold, and a server that comes and goes during
 // a playback and then changes its default sink. (The command-line tool's test hears the SDL
 // fallback.)
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
 #include "engine/linux/pulse_output_device.h"
@@ -15,6 +18,9 @@
 #include "engine/testing/test_services.h"
 
 namespace {
+
+using testing::AllOf;
+using testing::HasSubstr;
 
 SignalPlayer& player = SignalPlayer::instance;
 
@@ -37,6 +43,20 @@ bool sleepLocked() {
                     "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "ListInhibitors"});
     return listed &&
            listed->find(R"( "sleep" "Vellumtone" "Burn-in playback" "block")") != std::string::npos;
+}
+
+// Ends the mock logind as an upgrade of systemd would, and starts another on the same bus.
+std::unique_ptr<ChildProcess> restartLogind() {
+    const auto owner = runProgram({"busctl", "--system", "call", "org.freedesktop.DBus",
+                                   "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                   "GetConnectionUnixProcessID", "s", "org.freedesktop.login1"});
+    const pid_t pid = owner ? std::atoi(owner->c_str() + 2) : 0;  // "u 1234"
+    EXPECT_TRUE(pid > 0 && kill(pid, SIGTERM) == 0);
+    EXPECT_TRUE(eventually([] {
+        return !runProgram({"busctl", "--system", "status", "org.freedesktop.login1"});
+    }));
+    return std::make_unique<ChildProcess>(std::vector<std::string>{
+        "/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"});
 }
 
 // A recording's sound from sample `from` on: from the frame before its first sound (a tone's
@@ -87,7 +107,10 @@ class PulseDevice : public testing::Test {
         });
     }
     // Ends them (the shell that started them stops them, and removes the folder).
-    void killServer() { server_.reset(); }
+    void killServer() {
+        logind_.reset();
+        server_.reset();
+    }
     void open(OpenResult opened, const std::string& error = "") {
         EXPECT_EQ(opened.error, error);
         ASSERT_NE(opened.device, nullptr);
@@ -106,12 +129,14 @@ class PulseDevice : public testing::Test {
 
     std::string folder_;
     std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> logind_;  // a restarted mock logind
     std::unique_ptr<OutputDevice> device_;
 };
 
 // Two playbacks of a tone, each heard from its first sample to the stop exactly as the
 // reference gives it: the second starts with nothing left over from the first. Each holds the
-// sleep lock until it ends.
+// sleep lock until it ends, also across a restart of logind. Mixers find the stream's role
+// and icon.
 TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLeavesTheSinkAlone) {
     ASSERT_TRUE(startServer());
     open(openOutputDevice());
@@ -126,6 +151,15 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLe
         play(GeneratorKind::PureTone);
         ASSERT_TRUE(capture.waitForSound());
         EXPECT_TRUE(sleepLocked());
+        if (hertz == 1000) {
+            EXPECT_THAT(runProgram({"pactl", "list", "sink-inputs"}).value_or(""),
+                        AllOf(HasSubstr(R"(media.role = "production")"),
+                              HasSubstr(R"(application.icon_name = "vellumtone")"),
+                              HasSubstr(R"(application.id = "vellumtone")")));
+            // A restarted logind has forgotten the lock: the playback takes it again.
+            logind_ = restartLogind();
+            EXPECT_TRUE(eventually(sleepLocked)) << "the lock was not taken again";
+        }
         capture.waitForMore(std::size_t{seconds} * kSampleRate);
         stop();
         EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
