@@ -7,6 +7,9 @@
 //   playback_figures --pause-stop N  N times: a volume change, 300 ms later a Stop during the
 //                                    pause that follows it; the ms from the Stop request to
 //                                    the last sound recorded
+//   playback_figures --rest          a tone with a 1-minute rest every minute, on the system
+//                                    clock: how late the rest starts and ends at the sink
+//                                    against the schedule (takes two minutes)
 //
 // Run it through bench/playback_figures.sh, which starts a private PulseAudio.
 #include <algorithm>
@@ -125,12 +128,61 @@ int pauseStop(int runs) {
     return 0;
 }
 
+std::uint64_t calendarMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+int restTiming() {
+    SoundCapture capture;
+    if (!capture.start(defaultSinkMonitor())) {
+        return 1;
+    }
+    player.enableRests(1, 1);
+    auto ended = play(GeneratorKind::PureTone);
+    capture.waitForSound();
+    const std::uint64_t reference = player.restReference.load();
+    while (player.resting.load() == 0) {
+        std::this_thread::sleep_for(10ms);
+    }
+    while (player.resting.load() != 0) {
+        std::this_thread::sleep_for(10ms);
+    }
+    capture.waitForMore(2 * kSampleRate);
+    stopAndWait(ended);
+    // Each frame's calendar time, counted back from the last one recorded.
+    const std::uint64_t lastMs = calendarMs();
+    const auto samples = capture.samples();
+    const auto frames = static_cast<std::int64_t>(samples.size() / 2);
+    const auto atMs = [&](std::int64_t frame) {
+        return static_cast<double>(lastMs) -
+               static_cast<double>(frames - frame) * 1000 / kSampleRate;
+    };
+    std::int64_t gapFrom = 0;
+    std::int64_t gapTo = 0;
+    for (std::int64_t f = 0, lastLoud = -1; f < frames; ++f) {
+        if (samples[2 * f] != 0) {
+            if (lastLoud >= 0 && f - lastLoud > gapTo - gapFrom) {
+                gapFrom = lastLoud;
+                gapTo = f;
+            }
+            lastLoud = f;
+        }
+    }
+    const double due = static_cast<double>(reference + 60) * 1000;
+    std::printf("rest at the sink: starts %.2f s late, ends %.2f s late (%.1f s of silence)\n",
+                (atMs(gapFrom) - due) / 1000, (atMs(gapTo) - due - 60'000) / 1000,
+                (atMs(gapTo) - atMs(gapFrom)) / 1000);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode != "--first-sound" && mode != "--pause-stop") {
-        std::fprintf(stderr, "usage: playback_figures --first-sound | --pause-stop RUNS\n");
+    if (mode != "--first-sound" && mode != "--pause-stop" && mode != "--rest") {
+        std::fprintf(stderr,
+                     "usage: playback_figures --first-sound | --pause-stop RUNS | --rest\n");
         return 2;
     }
     OpenResult opened = openOutputDevice();
@@ -139,8 +191,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     player.setDevice(opened.device.get());
-    const int rc =
-        mode == "--first-sound" ? firstSound() : pauseStop(argc > 2 ? std::atoi(argv[2]) : 5);
+    const int rc = mode == "--first-sound" ? firstSound()
+                   : mode == "--rest"      ? restTiming()
+                                           : pauseStop(argc > 2 ? std::atoi(argv[2]) : 5);
     player.setDevice(nullptr);
     player.setEndNotice(nullptr);
     return rc;

@@ -61,7 +61,8 @@ void store(const ReferenceSettings& s) {
 }
 
 // Settings changed at 0.5 s, the level with the slider (which flushes and restarts the block),
-// are taken from the next piece on (a sweep's limit from the next block on), but the sweep
+// and the sweep limit again at 1.2 s, are taken from the next piece on (the limit from the
+// next block on), but the sweep
 // period S, which sets the blocks' length, only by the next playback. Each row plays into the
 // block after the volume pause.
 using SignalRow = std::pair<ReferenceSettings, ReferenceSettings>;
@@ -77,6 +78,7 @@ TEST_P(Signal, EveryPieceIsTheReferenceSignal) {
         EXPECT_TRUE(player.setAmplitude(after.amplitude));
         store(after);
     });
+    clock.schedule(1200, [&after = after] { player.sweepLimit = after.sweepLimit + 7; });
     run(before.kind, framesOf(before) / 44 + 2500);
     ReferenceRandom random(static_cast<std::uint32_t>(kStartSeconds));
     double y = 0.0;
@@ -88,6 +90,7 @@ TEST_P(Signal, EveryPieceIsTheReferenceSignal) {
     for (std::size_t p = 0; p < played.size(); ++p) {
         ReferenceSettings s = queuedAt[p] < 500 ? before : after;
         s.sweepSeconds = before.sweepSeconds;
+        s.sweepLimit += queuedAt[p] >= 1200 ? 7 : 0;
         offset = queuedAt[p] >= 500 && queuedAt[p - 1] < 500 ? 0 : offset;  // after the flush
         limit = offset == 0 ? s.sweepLimit : limit;
         s.sweepLimit = limit;
@@ -243,6 +246,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Rests, ::testing::Values(
     RestRow{1, 30, 0, 100'050, 110'000, 110'000, {{61'000, 100'100}}},
     RestRow{1, 30, 0, 0, 100'050, 100'100, {{61'000, 100'100}}},  // a stop ends the rest
     RestRow{1, 1, 30'500, 0, 200'000, 200'000, {{91'000, 150'000}}},  // checked while playing
+    RestRow{1, kMax, 0, 0, 200'050, 200'100, {{61'000, 200'100}}},
     // kMax minutes x 60 in 32 bits would wrap to a moment before the reference.
     RestRow{kMax, 30, 0, 0, 10 * kM, 10 * kM, {}}));
 // clang-format on
