@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "engine/clock.h"
 #include "engine/linux/pulse_output_device.h"
 #include "engine/sdl_output_device.h"
 #include "engine/signal_player.h"
@@ -71,11 +71,6 @@ bool isSignal(const std::vector<std::int16_t>& heard, const ReferenceSettings& s
 // Frames of sound in a recording: from the frame before its first sound to its last.
 std::uint64_t soundFrames(const std::vector<std::int16_t>& samples) {
     return samples.empty() ? 0 : sound(samples, 0).size() / 2;
-}
-
-std::uint64_t realMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 // Each test on a PulseAudio daemon of its own, with one null sink named "nullout" as its
@@ -166,7 +161,7 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLe
         const auto heard = sound(capture.samples(), from);
         EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // pieces refilled
         EXPECT_TRUE(isSignal(heard, settings));
-        EXPECT_NEAR(player.burnIn().heardMs, heard.size() / 2 * 1000 / kSampleRate, 500);
+        EXPECT_NEAR(player.burnIn().heardMs, heard.size() * 500.0 / kSampleRate, 500);
     }
 }
 
@@ -206,7 +201,7 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     for (const auto& capture : captures) {
         recorded += soundFrames(capture->samples());
     }
-    EXPECT_NEAR(player.burnIn().heardMs, recorded * 1000 / kSampleRate, 500);
+    EXPECT_NEAR(player.burnIn().heardMs, recorded * 1000.0 / kSampleRate, 500);
 }
 
 // A rest a minute away, brought near by moving the calendar: the sound stops within a second
@@ -226,37 +221,26 @@ TEST_F(PulseDevice, RestsOnTimeAtTheSinkWithTheStreamCorked) {
     const std::uint64_t restEnd = restStart + 60'000;
     // Far enough ahead of the rest for a check to come before it: the calendar moves on by
     // leaps here, not steadily.
-    clock.offsetMs = restStart - 5000 - realMs();
+    clock.offsetMs = restStart - 5000 - systemClock().calendarMs();
     const std::uint64_t firstOffset = clock.offsetMs;
     EXPECT_TRUE(eventually([] { return player.resting.load() != 0; }));
     EXPECT_TRUE(eventually(noRunningStream)) << "the stream plays on during the rest";
-    clock.offsetMs = restEnd - 2500 - realMs();
+    clock.offsetMs = restEnd - 1500 - systemClock().calendarMs();
     EXPECT_TRUE(eventually([] { return player.resting.load() == 0; }));
     capture.waitForMore(kSampleRate);
     stop();
     player.setClock(nullptr);
-    // Each frame's calendar time, counted back from the last one recorded.
-    const std::uint64_t lastMs = realMs();
+    // Each sample's calendar time, counted back from the last one recorded.
+    const double lastMs = static_cast<double>(systemClock().calendarMs());
     const auto samples = capture.samples();
-    const auto frames = static_cast<std::ptrdiff_t>(samples.size() / 2);
-    const auto loud = [&samples](std::ptrdiff_t frame) { return samples[2 * frame] != 0; };
-    const auto atMs = [&](std::ptrdiff_t frame) {
-        return lastMs - static_cast<std::uint64_t>(frames - frame) * 1000 / kSampleRate;
+    const auto atMs = [&](auto sample) {
+        return lastMs - static_cast<double>(samples.end() - sample) * 500 / kSampleRate;
     };
-    // The rest: the longest run of silence.
-    std::ptrdiff_t gapFrom = 0;
-    std::ptrdiff_t gapTo = 0;
-    for (std::ptrdiff_t f = 0, lastLoud = -1; f < frames; ++f) {
-        if (loud(f)) {
-            if (lastLoud >= 0 && f - lastLoud > gapTo - gapFrom) {
-                gapFrom = lastLoud;
-                gapTo = f;
-            }
-            lastLoud = f;
-        }
-    }
-    EXPECT_NEAR(static_cast<double>(atMs(gapFrom) + firstOffset), restStart, 1000);
-    EXPECT_NEAR(static_cast<double>(atMs(gapTo) + clock.offsetMs), restEnd, 1000);
+    // The rest: the first half second of silence (the tone is silent for one sample at most).
+    const auto gapFrom = std::search_n(samples.begin(), samples.end(), kSampleRate, 0);
+    const auto gapTo = std::find_if(gapFrom, samples.end(), [](std::int16_t s) { return s != 0; });
+    EXPECT_NEAR(atMs(gapFrom) + static_cast<double>(firstOffset), restStart, 1000);
+    EXPECT_NEAR(atMs(gapTo) + static_cast<double>(clock.offsetMs), restEnd, 1000);
 }
 
 // The fallback into SDL's disk driver, which writes at the pace of a sound card: the file
@@ -272,7 +256,10 @@ TEST(SdlDevice, TalliesWhatTheFileHoldsAndStopsWithinABuffer) {
     player.setDevice(opened.device.get());
     player.chooseGenerator(GeneratorKind::PureTone);
     ASSERT_EQ(player.play(), PlayOutcome::Started);
-    EXPECT_TRUE(eventually([] { return player.burnIn().heardMs >= 500; }));
+    EXPECT_TRUE(eventually([] {
+        const BurnInReport report = player.burnIn();
+        return report.state == BurnInState::Playing && report.heardMs >= 500;
+    }));
     const std::uint64_t heardAtStop = opened.device->heardFrames();
     EXPECT_TRUE(player.stop());
     ASSERT_TRUE(eventually([] { return player.playing.load() == 0; }));
@@ -283,7 +270,7 @@ TEST(SdlDevice, TalliesWhatTheFileHoldsAndStopsWithinABuffer) {
     const auto written = sound(samplesOf({std::istreambuf_iterator<char>(in), {}}), 0);
     std::filesystem::remove(file);
     EXPECT_TRUE(isSignal(written, {.kind = GeneratorKind::PureTone}));
-    EXPECT_NEAR(written.size() / 2, heard, 2);
+    EXPECT_NEAR(written.size() / 2.0, heard, 2);
     EXPECT_LE(heard - heardAtStop, kSampleRate / 10) << "sound after the stop";
 }
 
