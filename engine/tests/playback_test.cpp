@@ -252,8 +252,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Rests, ::testing::Values(
 // clang-format on
 
 // The tally on the virtual clock: sound played while the output was there, never during an
-// outage or a rest, nothing after the stop, and each playback its own; the state and the next rest change as the
-// front ends show them, and a notice at each change of state.
+// outage or a rest, nothing after the stop, and each playback its own; the state and the next rest
+// change as the front ends show them, and a notice at each change of state.
 TEST_F(Playback, TalliesWhatWasHeard) {
     player.amplitude = 0;
     device.keepSamples(false);
