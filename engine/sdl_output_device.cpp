@@ -91,8 +91,9 @@ class SdlOutputDevice final : public OutputDevice {
         for (std::size_t i = 0; i < count_; ++i) {
             bytes += ring_[(head_ + i) % ring_.size()]->length;
         }
+        bytes -= offset_;
         SDL_UnlockAudioDevice(id_);
-        return (bytes - offset_) / kBytesPerFrame;
+        return bytes / kBytesPerFrame;
     }
 
     void flush() override {

@@ -13,7 +13,9 @@
 // Raw 16-bit samples as numbers (little-endian, as this machine's).
 inline std::vector<std::int16_t> samplesOf(const std::string& bytes) {
     std::vector<std::int16_t> samples(bytes.size() / 2);
-    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    if (!samples.empty()) {
+        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
+    }
     return samples;
 }
 

@@ -60,41 +60,65 @@ void store(const ReferenceSettings& s) {
     player.sweepSeconds = s.sweepSeconds;
 }
 
-// Settings stored at 0.5 s, before and after, are taken from the next block on, but the sweep
-// period S, which sets the blocks' length, only by the next playback.
+// Settings changed at 0.5 s, the level with the slider (which flushes and restarts the block),
+// and the sweep limit again at 1.2 s, are taken from the next piece on (the limit from the
+// next block on), but the sweep
+// period S, which sets the blocks' length, only by the next playback. Each row plays into the
+// block after the volume pause.
 using SignalRow = std::pair<ReferenceSettings, ReferenceSettings>;
 class Signal : public Playback, public ::testing::WithParamInterface<SignalRow> {};
 
-// Every block as the reference gives it, seeded from the clock at the start, the pink filter
-// from 0, both carried from block to block.
-TEST_P(Signal, EveryBlockIsTheReferenceSignal) {
+// The pieces played, end to end, are the reference blocks, seeded from the clock at the start,
+// the pink filter from 0, both carried from block to block; a sweep's pieces keep their place
+// in its period.
+TEST_P(Signal, EveryPieceIsTheReferenceSignal) {
     const auto& [before, after] = GetParam();
     store(before);
-    clock.schedule(500, [&after = after] { store(after); });
-    run(before.kind, 2500);
+    clock.schedule(500, [&after = after] {
+        EXPECT_TRUE(player.setAmplitude(after.amplitude));
+        store(after);
+    });
+    clock.schedule(1200, [&after = after] { player.sweepLimit = after.sweepLimit + 7; });
+    run(before.kind, framesOf(before) / 44 + 2500);
     ReferenceRandom random(static_cast<std::uint32_t>(kStartSeconds));
     double y = 0.0;
     const auto played = device.played();
-    ASSERT_GE(played.size(), 2U);
-    for (std::size_t b = 0; b < played.size(); ++b) {
-        ReferenceSettings s = b < 2 ? before : after;
+    const auto queuedAt = device.queuedAt();
+    ASSERT_GE(played.size(), 4U);
+    std::uint32_t offset = 0;
+    std::uint32_t limit = 0;
+    for (std::size_t p = 0; p < played.size(); ++p) {
+        ReferenceSettings s = queuedAt[p] < 500 ? before : after;
         s.sweepSeconds = before.sweepSeconds;
-        EXPECT_TRUE(played[b] == stereo(reference(s, y, random, framesOf(s)))) << "block " << b;
+        s.sweepLimit += queuedAt[p] >= 1200 ? 7 : 0;
+        offset = queuedAt[p] >= 500 && queuedAt[p - 1] < 500 ? 0 : offset;  // after the flush
+        limit = offset == 0 ? s.sweepLimit : limit;
+        s.sweepLimit = limit;
+        const auto frames = static_cast<std::uint32_t>(played[p].size() / 2);
+        // Tone and sweep samples depend on n alone: the block's, cut at the piece.
+        const auto block = s.kind == K::PureTone || s.kind == K::FrequencySweep
+                               ? reference(s, y, random, offset + frames)
+                               : reference(s, y, random, frames);
+        const std::vector<int> piece(block.end() - frames, block.end());
+        EXPECT_TRUE(played[p] == stereo(piece)) << "piece " << p;
+        offset = (offset + frames) % framesOf(s);
     }
 }
 
+// Odd amplitudes (halving and shifting differ), periods beyond the two shortest.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, Signal, ::testing::Values(
     SignalRow{{.kind = K::WhiteNoise, .amplitude = 0}, {.kind = K::WhiteNoise}},
     SignalRow{{.kind = K::WhiteNoise, .amplitude = 65535}, {.amplitude = 1}},
-    SignalRow{{.kind = K::PinkNoise, .amplitude = 0}, {.kind = K::PinkNoise}},
-    SignalRow{{.kind = K::PureTone, .amplitude = 65534, .toneFrequency = kMax},
-              {.kind = K::PureTone, .toneFrequency = 440}},
-    SignalRow{{.kind = K::FrequencySweep},
+    SignalRow{{.kind = K::PinkNoise, .amplitude = 0}, {.kind = K::PinkNoise, .amplitude = 40001}},
+    SignalRow{{.kind = K::PureTone, .amplitude = 65535, .toneFrequency = kMax},
+              {.kind = K::PureTone, .amplitude = 3, .toneFrequency = 440}},
+    SignalRow{{.kind = K::FrequencySweep, .amplitude = 40001, .sweepSeconds = 3},
               {.kind = K::FrequencySweep, .sweepLimit = 1000, .sweepSeconds = 5}},
-    SignalRow{{.kind = K::FrequencySweep, .amplitude = 65534, .sweepLimit = kMax,
-               .sweepSeconds = 1},
-              {.kind = K::FrequencySweep, .sweepSeconds = 3}}));
+    SignalRow{{.kind = K::FrequencySweep, .amplitude = 65535, .sweepLimit = kMax,
+               .sweepSeconds = 7},
+              {.kind = K::FrequencySweep, .amplitude = 12345, .sweepLimit = 999,
+               .sweepSeconds = 1}}));
 // clang-format on
 
 // Real threads: the controls are pressed from this one while the playback waits on its own
@@ -125,15 +149,19 @@ TEST_F(Playback, ControlsFromAnotherThread) {
         player.enableRests(0, 0);
         player.disableRests();
         EXPECT_TRUE(player.stop());
-        EXPECT_EQ(stopped.get_future().get(), PlaybackEnd::Stopped);
+        auto ended = stopped.get_future();
+        // Not a figure: only a playback that never ends waits this long.
+        ASSERT_EQ(ended.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+            << "Stop did not end the playback";
+        EXPECT_EQ(ended.get(), PlaybackEnd::Stopped);
     }
     EXPECT_EQ(idle.flushes(), 20U);  // each round the volume's and the final one
 }
 
-// Two blocks queued at the start, each refilled as it ends. A new level flushes the queue,
-// queues one block at it, pauses 2 s, then queues two; a stop during the pause ends the
-// playback when the pause ends, with a final flush.
-TEST_F(Playback, RefillsEachBlockAsItEndsAndAfterAVolumeChangeQueuesOneThenPausesTwoSeconds) {
+// Two pieces queued at the start, each refilled as it ends. A new level flushes the queue,
+// queues one block at it, and starts the next 2 s after that; a stop during the pause ends the
+// playback at once. A level changed just before a stop is not the next playback's to pause for.
+TEST_F(Playback, RefillsEachPieceAsItEndsAndAfterAVolumeChangeQueuesOneBlockThenPausesTwoSeconds) {
     EXPECT_FALSE(player.setVolumePosition(1000));  // not playing: nothing to flush
     clock.schedule(5500, [] {
         EXPECT_FALSE(player.setVolumePosition(1000));  // the same position again, as GTK does
@@ -142,10 +170,18 @@ TEST_F(Playback, RefillsEachBlockAsItEndsAndAfterAVolumeChangeQueuesOneThenPause
     });
     clock.schedule(12'500, [] { player.setAmplitude(20000); });
     run(K::PureTone, 12'510);
+    EXPECT_EQ(clock.nowMs(), 12'510U);
+    clock.schedule(13'000, [] {
+        EXPECT_TRUE(player.setAmplitude(30000));
+        EXPECT_TRUE(player.stop());
+    });
+    EXPECT_EQ(player.playOnThisThread(), PlayOutcome::Started);
+    run(K::PureTone, 15'500);
     EXPECT_THAT(device.queuedAt(), ElementsAre(0, 0, 1000, 2000, 3000, 4000, 5000, 5500, 7500, 7500,
-                                               8500, 9500, 10'500, 11'500, 12'500));
-    EXPECT_THAT(device.silences(), ElementsAre(Pair(6500, 7500), Pair(13'500, 14'500)));
-    EXPECT_EQ(device.flushes(), 3U);  // the slider's twice and the final one
+                                               8500, 9500, 10'500, 11'500, 12'500, 12'510, 12'510,
+                                               13'000, 13'000, 14'000, 15'000));
+    EXPECT_THAT(device.silences(), ElementsAre(Pair(6500, 7500)));
+    EXPECT_EQ(device.flushes(), 6U);  // the slider's three and each playback's final one
 }
 
 // After a rest of length 0 the playback waits for the block still playing; a Stop whose
@@ -163,7 +199,8 @@ TEST_F(Playback, AStopArrivingWithAFlushWhileWaitingForTheDeviceEndsAtOnce) {
 struct RestRow {
     std::uint32_t every;  // minutes
     std::uint32_t length;
-    std::uint64_t uncheckMs;  // when the rest box is cleared; 0: never
+    std::uint64_t enableMs;   // when the rest box is checked; 0: before Play
+    std::uint64_t uncheckMs;  // when it is cleared; 0: never
     std::uint64_t stopMs;
     std::uint64_t endedMs;
     std::vector<TestOutputDevice::Span> silences;
@@ -171,23 +208,28 @@ struct RestRow {
 
 class Rests : public Playback, public ::testing::WithParamInterface<RestRow> {};
 
-// A rest begins at the first check (a block queued) later than `every` after the reference;
-// the output falls silent when the queued blocks run out, and sounds again `every + length`
-// after the reference, or within 100 ms of the box being cleared or of a stop. Its end is
-// the next reference. The slider changes the level during a rest without a flush.
+// A rest begins at the first check (a piece queued) at which the sound queued so far ends
+// later than `every` after the reference: the output falls silent within a piece of the
+// schedule, and sounds again `every + length` after the reference, or within 100 ms of the
+// box being cleared or of a stop. Its end is the next reference; checking the box during a
+// playback makes that moment the reference. The slider changes the level during a rest
+// without a flush.
 TEST_P(Rests, FollowTheReference) {
     const RestRow& row = GetParam();
-    player.amplitude = 0;  // hours of blocks: keep them cheap
+    player.amplitude = 0;  // hours of pieces: keep them cheap
     device.keepSamples(false);
-    player.enableRests(row.every, row.length);
+    clock.schedule(row.enableMs, [&row] { player.enableRests(row.every, row.length); });
     if (row.uncheckMs != 0) {
         clock.schedule(row.uncheckMs, [] { player.disableRests(); });
     }
-    clock.schedule(row.every * kM + 30'000, [] {
+    clock.schedule(row.enableMs + row.every * kM + 30'000, [] {
         if (player.resting.load() != 0) {
             EXPECT_FALSE(player.setAmplitude(2));
         }
     });
+    if (row.enableMs == 0) {
+        player.enableRests(row.every, row.length);
+    }
     run(K::WhiteNoise, row.stopMs);
     EXPECT_EQ(clock.nowMs(), row.endedMs);
     EXPECT_THAT(device.silences(), ElementsAreArray(row.silences));
@@ -196,14 +238,45 @@ TEST_P(Rests, FollowTheReference) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, Rests, ::testing::Values(
-    RestRow{120, 30, 0, 300 * kM + 1000, 300 * kM + 1000,
-            {{120 * kM + 3000, 150 * kM}, {270 * kM + 3000, 300 * kM}}},
-    RestRow{0, 1, 0, 150'000, 150'000, {{3000, kM}, {kM + 3000, 2 * kM}, {2 * kM + 3000, 150'000}}},
-    RestRow{1, 0, 0, 150'500, 150'500, {}},  // never silent
-    RestRow{1, 30, 100'050, 110'000, 110'000, {{63'000, 100'100}}},
-    RestRow{1, 30, 0, 100'050, 100'100, {{63'000, 100'100}}},  // a stop ends the rest
+    RestRow{120, 30, 0, 0, 300 * kM + 1000, 300 * kM + 1000,
+            {{120 * kM + 1000, 150 * kM}, {270 * kM + 1000, 300 * kM}}},
+    RestRow{0, 1, 0, 0, 150'000, 150'000,
+            {{1000, kM}, {kM + 1000, 2 * kM}, {2 * kM + 1000, 150'000}}},
+    RestRow{1, 0, 0, 0, 150'500, 150'500, {}},  // never silent
+    RestRow{1, 30, 0, 100'050, 110'000, 110'000, {{61'000, 100'100}}},
+    RestRow{1, 30, 0, 0, 100'050, 100'100, {{61'000, 100'100}}},  // a stop ends the rest
+    RestRow{1, 1, 30'500, 0, 200'000, 200'000, {{91'000, 150'000}}},  // checked while playing
+    RestRow{1, kMax, 0, 0, 200'050, 200'100, {{61'000, 200'100}}},
     // kMax minutes x 60 in 32 bits would wrap to a moment before the reference.
-    RestRow{kMax, 30, 0, 10 * kM, 10 * kM, {}}));
+    RestRow{kMax, 30, 0, 0, 10 * kM, 10 * kM, {}}));
 // clang-format on
+
+// The tally on the virtual clock: sound played while the output was there, never during an
+// outage or a rest, nothing after the stop, and each playback its own; the state and the next rest
+// change as the front ends show them, and a notice at each change of state.
+TEST_F(Playback, TalliesWhatWasHeard) {
+    player.amplitude = 0;
+    device.keepSamples(false);
+    int notices = 0;
+    player.setChangeNotice([&notices] { ++notices; });
+    player.enableRests(1, 1);
+    const auto expect = [](BurnInState state, std::uint64_t heardMs, std::uint64_t change) {
+        const BurnInReport report = player.burnIn();
+        EXPECT_EQ(report.state, state);
+        EXPECT_EQ(report.heardMs, heardMs);
+        EXPECT_EQ(report.nextRestChange, change);
+    };
+    clock.schedule(5000, [&] { expect(BurnInState::Playing, 5000, kStartSeconds + 60); });
+    clock.schedule(10'000, [this] { device.setAvailable(false); });
+    clock.schedule(15'000, [&] { expect(BurnInState::NoOutput, 10'000, kStartSeconds + 60); });
+    clock.schedule(25'000, [this] { device.setAvailable(true); });
+    clock.schedule(90'000, [&] { expect(BurnInState::Resting, 46'000, kStartSeconds + 120); });
+    run(K::WhiteNoise, 150'500);
+    expect(BurnInState::Stopped, 46'000 + 30'500, 0);
+    EXPECT_EQ(notices, 4);  // the start, the rest's start and end, the end
+    player.setChangeNotice(nullptr);
+    run(K::WhiteNoise, 152'500);  // the next playback counts from its own start
+    expect(BurnInState::Stopped, 2000, 0);
+}
 
 }  // namespace

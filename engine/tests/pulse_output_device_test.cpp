@@ -1,7 +1,7 @@
 // Real audio, end to end, each test on a PulseAudio server of its own: what the default sink
-// hears of two playbacks and the sleep lock they hold, and a server that comes and goes during
-// a playback and then changes its default sink. (The command-line tool's test hears the SDL
-// fallback.)
+// hears of two playbacks and the sleep lock they hold, a server that comes and goes during a
+// playback and then changes its default sink, and a rest timed at the sink; and the SDL
+// fallback into a file. The tally is held against what the sinks recorded.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,10 +10,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "engine/clock.h"
 #include "engine/linux/pulse_output_device.h"
+#include "engine/sdl_output_device.h"
 #include "engine/signal_player.h"
 #include "engine/testing/reference_signal.h"
+#include "engine/testing/shifted_clock.h"
 #include "engine/testing/sound_capture.h"
 #include "engine/testing/test_services.h"
 
@@ -69,11 +74,22 @@ std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples, std::p
             samples.begin() + (end + 1) / 2 * 2};
 }
 
-// Whether the recording matches a playback of the tone of `hertz` at the default level.
-bool isTone(const std::vector<std::int16_t>& heard, std::uint32_t hertz) {
-    const auto tone = referencePlayback({.kind = GeneratorKind::PureTone, .toneFrequency = hertz},
-                                        heard.size() / 2);
-    return std::equal(heard.begin(), heard.end(), tone.begin());
+// Whether the recording is the start of a playback with these settings (within its first
+// block, so that the longest sweep is checked without writing out its hour).
+bool isSignal(const std::vector<std::int16_t>& heard, const ReferenceSettings& settings) {
+    const std::size_t frames = heard.size() / 2;
+    double y = 0.0;
+    ReferenceRandom random(settings.seed);
+    const auto expected =
+        frames <= framesOf(settings)
+            ? stereo(reference(settings, y, random, static_cast<std::uint32_t>(frames)))
+            : referencePlayback(settings, frames);
+    return std::equal(heard.begin(), heard.end(), expected.begin());
+}
+
+// Frames of sound in a recording: from the frame before its first sound to its last.
+std::uint64_t soundFrames(const std::vector<std::int16_t>& samples) {
+    return samples.empty() ? 0 : sound(samples, 0).size() / 2;
 }
 
 // Each test on a PulseAudio daemon of its own, with one null sink named "nullout" as its
@@ -133,10 +149,11 @@ class PulseDevice : public testing::Test {
     std::unique_ptr<OutputDevice> device_;
 };
 
-// Two playbacks of a tone, each heard from its first sample to the stop exactly as the
-// reference gives it: the second starts with nothing left over from the first. Each holds the
-// sleep lock until it ends, also across a restart of logind. Mixers find the stream's role
-// and icon.
+// Two playbacks, a tone and the longest sweep, each heard from its first sample to the stop
+// exactly as the reference gives it: the second starts with nothing left over from the first,
+// and the sweep's first block, fed in pieces, is the reference's. Each holds the sleep lock
+// until it ends, also across a restart of logind, and its tally is what the sink heard of it.
+// Mixers find the stream's role and icon.
 TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLeavesTheSinkAlone) {
     ASSERT_TRUE(startServer());
     open(openOutputDevice());
@@ -144,14 +161,23 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLe
     EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
     SoundCapture capture;
     ASSERT_TRUE(capture.start("nullout.monitor"));
-    // More than the two blocks queued at the start: the device's completions refill them.
-    for (const auto& [hertz, seconds] : {std::pair{1000U, 3U}, {440U, 1U}}) {
+    const std::pair<ReferenceSettings, std::uint32_t> rows[] = {
+        {{.kind = GeneratorKind::PureTone, .amplitude = 40001}, 3},
+        {{.kind = GeneratorKind::FrequencySweep,
+          .amplitude = 65535,
+          .sweepLimit = 2001,
+          .sweepSeconds = kMaxSweepSeconds},
+         1}};
+    // More than the two pieces queued at the start: the device's completions refill them.
+    for (const auto& [settings, seconds] : rows) {
         const auto from = static_cast<std::ptrdiff_t>(2 * capture.frames());
-        player.toneFrequency = hertz;
-        play(GeneratorKind::PureTone);
+        player.amplitude = settings.amplitude;
+        player.sweepSeconds = settings.sweepSeconds;
+        player.sweepLimit = settings.sweepLimit;
+        play(settings.kind);
         ASSERT_TRUE(capture.waitForSound());
         EXPECT_TRUE(sleepLocked());
-        if (hertz == 1000) {
+        if (settings.kind == GeneratorKind::PureTone) {
             EXPECT_THAT(runProgram({"pactl", "list", "sink-inputs"}).value_or(""),
                         AllOf(HasSubstr(R"(media.role = "production")"),
                               HasSubstr(R"(application.icon_name = "vellumtone")"),
@@ -166,37 +192,122 @@ TEST_F(PulseDevice, PlaysEachPlaybackSampleForSampleHoldingTheSleepLockAndThenLe
         EXPECT_TRUE(eventually([] { return !sleepLocked(); })) << "locked after Stop";
         capture.waitForMore(kSampleRate / 2);
         const auto heard = sound(capture.samples(), from);
-        EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // blocks refilled
-        EXPECT_TRUE(isTone(heard, hertz));
+        EXPECT_GE(heard.size(), std::size_t{2} * seconds * kSampleRate);  // pieces refilled
+        EXPECT_TRUE(isSignal(heard, settings));
+        EXPECT_NEAR(player.burnIn().heardMs, heard.size() * 500.0 / kSampleRate, 500);
     }
 }
 
+// The tally counts only what the sink recorded: nothing while the server was away, nor what
+// the server took with it. (Checked before the move to another sink, which the null sinks'
+// monitors may record twice.)
 TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollowsTheDefaultSink) {
     // No server at start-up: a device all the same, which says why it cannot play.
     open(openPulseOutputDevice(&countCompletion), "Error: No device driver is present.");
     EXPECT_FALSE(player.outputAvailable());
     play(GeneratorKind::PinkNoise);
+    std::vector<std::unique_ptr<SoundCapture>> captures;
     // Offline the blocks complete at real-time pace; the server comes, goes and comes back.
     for (int round = 0; round < 2; ++round) {
         const int before = completions;
         EXPECT_TRUE(eventually([&] { return completions > before; })) << "blocks stopped";
+        EXPECT_EQ(player.burnIn().state, BurnInState::NoOutput);
         ASSERT_TRUE(startServer());
-        SoundCapture capture;
-        ASSERT_TRUE(capture.start("nullout.monitor"));
-        EXPECT_TRUE(capture.waitForSound()) << "no sound after the server came";
+        captures.push_back(std::make_unique<SoundCapture>());
+        ASSERT_TRUE(captures.back()->start("nullout.monitor"));
+        EXPECT_TRUE(captures.back()->waitForSound()) << "no sound after the server came";
         EXPECT_TRUE(player.outputAvailable());
+        captures.back()->waitForMore(kSampleRate / 2);
         if (round == 0) {
             killServer();
             EXPECT_TRUE(eventually([&] { return !player.outputAvailable(); }));
         }
     }
+    stop();
+    captures.back()->waitForMore(kSampleRate / 2);
+    std::uint64_t recorded = 0;
+    for (const auto& capture : captures) {
+        recorded += soundFrames(capture->samples());
+    }
+    EXPECT_NEAR(player.burnIn().heardMs, recorded * 1000.0 / kSampleRate, 500);
     // A new default sink: the playing stream follows it.
+    play(GeneratorKind::PinkNoise);
     ASSERT_TRUE(runProgram({"pactl", "load-module", "module-null-sink", "sink_name=second"}));
     SoundCapture second;
     ASSERT_TRUE(second.start("second.monitor"));
     ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
     EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
     stop();
+}
+
+// A rest a minute away, brought near by moving the calendar: the sound stops within a second
+// of the schedule, the stream is corked while it rests, and the sound is back within a second
+// of the rest's end.
+TEST_F(PulseDevice, RestsOnTimeAtTheSinkWithTheStreamCorked) {
+    ASSERT_TRUE(startServer());
+    open(openOutputDevice());
+    SoundCapture capture;
+    ASSERT_TRUE(capture.start("nullout.monitor"));
+    ShiftedClock clock;
+    player.setClock(&clock);
+    player.enableRests(1, 1);
+    play(GeneratorKind::PureTone);
+    ASSERT_TRUE(capture.waitForSound());
+    const std::uint64_t restStart = (std::uint64_t{player.restReference.load()} + 60) * 1000;
+    const std::uint64_t restEnd = restStart + 60'000;
+    // Far enough ahead of the rest for a check to come before it: the calendar moves on by
+    // leaps here, not steadily.
+    clock.offsetMs = restStart - 4000 - systemClock().calendarMs();
+    const std::uint64_t firstOffset = clock.offsetMs;
+    EXPECT_TRUE(eventually([] { return player.resting.load() != 0; }));
+    EXPECT_TRUE(eventually(noRunningStream)) << "the stream plays on during the rest";
+    clock.offsetMs = restEnd - 1500 - systemClock().calendarMs();
+    EXPECT_TRUE(eventually([] { return player.resting.load() == 0; }));
+    capture.waitForMore(kSampleRate);
+    stop();
+    player.setClock(nullptr);
+    // Each sample's calendar time, counted back from the last one recorded.
+    const double lastMs = static_cast<double>(systemClock().calendarMs());
+    const auto samples = capture.samples();
+    const auto atMs = [&](auto sample) {
+        return lastMs - static_cast<double>(samples.end() - sample) * 500 / kSampleRate;
+    };
+    // The rest: the first half second of silence (the tone is silent for one sample at most).
+    const auto gapFrom = std::search_n(samples.begin(), samples.end(), kSampleRate, 0);
+    const auto gapTo = std::find_if(gapFrom, samples.end(), [](std::int16_t s) { return s != 0; });
+    EXPECT_NEAR(atMs(gapFrom) + static_cast<double>(firstOffset), restStart, 1000);
+    EXPECT_NEAR(atMs(gapTo) + static_cast<double>(clock.offsetMs), restEnd, 1000);
+}
+
+// The fallback into SDL's disk driver, which writes at the pace of a sound card: the file
+// holds the tone and exactly the frames the tally counts, and after Stop at most 100 ms more
+// than it had counted when Stop was pressed (a large buffer would hold the sound on).
+TEST(SdlDevice, TalliesWhatTheFileHoldsAndStopsWithinABuffer) {
+    const std::string file = std::filesystem::temp_directory_path() / "vellumtone-sdl-disk.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+    OpenResult opened = openSdlOutputDevice(&onWaveOutDone);
+    ASSERT_NE(opened.device, nullptr) << opened.error;
+    player.restoreDefaults();
+    player.setDevice(opened.device.get());
+    player.chooseGenerator(GeneratorKind::PureTone);
+    ASSERT_EQ(player.play(), PlayOutcome::Started);
+    EXPECT_TRUE(eventually([] {
+        const BurnInReport report = player.burnIn();
+        return report.state == BurnInState::Playing && report.heardMs >= 500;
+    }));
+    const std::uint64_t heardAtStop = opened.device->heardFrames();
+    EXPECT_TRUE(player.stop());
+    ASSERT_TRUE(eventually([] { return player.playing.load() == 0; }));
+    const std::uint64_t heard = opened.device->heardFrames();
+    player.setDevice(nullptr);
+    opened.device.reset();
+    std::ifstream in(file, std::ios::binary);
+    const auto written = sound(samplesOf({std::istreambuf_iterator<char>(in), {}}), 0);
+    std::filesystem::remove(file);
+    EXPECT_TRUE(isSignal(written, {.kind = GeneratorKind::PureTone}));
+    EXPECT_NEAR(written.size() / 2.0, heard, 2);
+    EXPECT_LE(heard - heardAtStop, kSampleRate / 10) << "sound after the stop";
 }
 
 }  // namespace
