@@ -109,6 +109,8 @@ stopAt=$(capture_frames)
 sleep 1.5
 kill "$capturing"
 expect_line "focus 1001"
+heard=$(sed -n 's/^burnin Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
+[ -n "$heard" ] || fail "no Stopped line after Stop: $(grep burnin "$work/probe")"
 
 # Play from the keyboard, which is back on Play; the server goes away while it plays.
 keys "Vellumtone Generator 0.9" space
@@ -139,4 +141,4 @@ keys "Vellumtone Generator 0.9" alt+f e
 wait "$program" || fail "File, Exit ended with code $?"
 
 python3 "$here/check_tone_capture.py" "$work/capture.raw" 440 40000 $((2 * 17000)) \
-    "$playAt" "$volumeAt" "$stopAt" "$work/capture2.raw"
+    "$playAt" "$volumeAt" "$stopAt" "$heard" "$work/capture2.raw"
