@@ -119,7 +119,8 @@ stop_server
 expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
 outage=$(grep "^burnin" "$work/probe")
 sleep 3
-probe | grep -qxF "$outage" || fail "time without output counted as played: $outage, then $(probe | grep burnin)"
+probe | grep -qxF "$outage" ||
+    fail "time without output counted as played: $outage, then $(probe | grep burnin)"
 start_server
 back=$(date +%s%N)
 capture "$work/capture2.raw"
