@@ -102,8 +102,6 @@ int checkText(HDC dc, HWND control, const std::string& text, const char* where) 
         const std::size_t end = text.find('\n', start);
         std::string line = text.substr(start, end - start);
         std::erase(line, '&');
-        // Spaces at a line's end may hang past the edge: a static does not wrap for them.
-        line.erase(line.find_last_not_of(' ') + 1);
         SIZE size{};
         GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
         widest = std::max(widest, static_cast<int>(size.cx));
