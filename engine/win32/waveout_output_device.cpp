@@ -108,7 +108,7 @@ void WaveOutDevice::queue(BlockHeader& header) {
 
 // Prepares the slot's wave header for the current handle if it is not, then writes it.
 bool WaveOutDevice::write(Slot& slot) {
-    const HWAVEOUT handle = current_.load();
+    HWAVEOUT handle = current_.load();
     const BlockHeader& header = *slot.owner;
     const auto data = reinterpret_cast<LPSTR>(header.data);
     if (slot.preparedOn != handle || slot.wave.lpData != data ||
@@ -136,7 +136,7 @@ bool WaveOutDevice::write(Slot& slot) {
 // it up, and hands back itself whatever it still holds, so that a Stop never waits on it.
 void WaveOutDevice::flush() {
     Lock lock(lock_);
-    if (const HWAVEOUT handle = current_.load()) {
+    if (HWAVEOUT handle = current_.load()) {
         resetting_ = true;
         addCutFrames(handle);
         const MMRESULT reset = waveOutReset(handle);

@@ -37,7 +37,7 @@ void WaveOutDevice::loseOutput(std::uint64_t now) {
     available_ = false;
     recovery_.failed(now);
     paceStartMs_ = now;
-    const HWAVEOUT handle = current_.load();
+    HWAVEOUT handle = current_.load();
     if (handle == nullptr) {
         return;
     }

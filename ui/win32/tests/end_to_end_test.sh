@@ -122,13 +122,7 @@ sleep 3
 probe | grep -qxF "$outage" ||
     fail "time without output counted as played: $outage, then $(probe | grep burnin)"
 start_server
-back=$(date +%s%N)
 capture "$work/capture2.raw"
-for _ in $(seq 100); do
-    [ -n "$(pactl list short sink-inputs)" ] && break
-    sleep 0.05
-done
-echo "the program played again $((($(date +%s%N) - back) / 1000000)) ms after the server came back"
 expect_line "burnin Playing 0:00:[0-9]{2}"
 sleep 3
 # Gone again: Stop, from the keyboard, still ends the playback.
@@ -136,7 +130,6 @@ stop_server
 expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
 keys "Vellumtone Generator 0.9" space
 expect_line "enabled play 1 stop 1"
-grep -q "^burnin Stopped after 0:00:[0-9]*$" "$work/probe" || fail "no Stopped line after Stop"
 
 keys "Vellumtone Generator 0.9" alt+f e
 wait "$program" || fail "File, Exit ended with code $?"

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -68,55 +69,29 @@ INT_PTR CALLBACK quietDialog(HWND /*dialog*/, UINT /*message*/, WPARAM /*w*/, LP
     return 0;
 }
 
-// Room a control's frame takes from its text: a check box's box and gap, a push button's
-// edges, a group box's indent on both sides.
-int frameWidth(HWND control) {
+// Every line of `text` within the control's width (less a check box's box, the widest frame
+// a button has), all of them within its height, in the font selected into `dc`.
+bool fits(HDC dc, HWND control, std::string text) {
     char kind[32] = {};
     GetClassNameA(control, kind, sizeof kind);
-    if (lstrcmpiA(kind, "Button") != 0) {
-        return 0;
-    }
-    switch (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) {
-        case BS_AUTOCHECKBOX:
-        case BS_CHECKBOX:
-        case BS_AUTORADIOBUTTON:
-        case BS_RADIOBUTTON:
-            return GetSystemMetrics(SM_CXMENUCHECK) + 4;
-        case BS_GROUPBOX:
-            return 16;
-        default:
-            return 6;
-    }
-}
-
-// Every line of `text` within the control's width, all of them within its height, as
-// GetTextExtentPoint32 measures them in the font selected into `dc`.
-int checkText(HDC dc, HWND control, const std::string& text, const char* where) {
     RECT room;
     GetClientRect(control, &room);
-    const int width = room.right - frameWidth(control);
+    const int frame = lstrcmpiA(kind, "Button") == 0 ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
+    std::erase(text, '&');
+    SIZE line{};
     int height = 0;
-    int widest = 0;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end - start);
-        std::erase(line, '&');
-        SIZE size{};
-        GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
-        widest = std::max(widest, static_cast<int>(size.cx));
-        height += size.cy;
-        if (end == std::string::npos) {
-            break;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = text.find('\n', start);
+        GetTextExtentPoint32A(dc, text.c_str() + start,
+                              static_cast<int>(std::min(end, text.size()) - start), &line);
+        height += line.cy;
+        if (line.cx > room.right - frame || height > room.bottom) {
+            std::printf("unfit %d \"%s\" in %ldx%ld\n", GetDlgCtrlID(control), text.c_str(),
+                        room.right, room.bottom);
+            return false;
         }
-        start = end + 1;
     }
-    if (widest > width || height > room.bottom) {
-        std::printf("unfit %s %d \"%s\" %dx%d in %ldx%ld\n", where, GetDlgCtrlID(control),
-                    text.c_str(), widest, height, static_cast<long>(width), room.bottom);
-        return 0;
-    }
-    return 1;
+    return true;
 }
 
 int fit() {
@@ -124,47 +99,32 @@ int fit() {
     HMODULE program = LoadLibraryExA("vellumtone.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     // The panel is a child window: it needs a parent.
     HWND parent =
-        CreateWindowA("Static", "", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, nullptr, nullptr);
-    const BurnInReport longest{BurnInState::Resting, (102 * 3600 + 13 * 60 + 5) * 1000ULL,
-                               1'700'000'000};
-    std::vector<std::pair<int, std::string>> statusTexts{
-        {ids::kStatusLine, kNoGeneratorStatus},
+        CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    const std::uint64_t longest = (102 * 3600 + 13 * 60 + 5) * 1000ULL;
+    const std::pair<int, std::string> statusTexts[] = {
         {ids::kStatusLine, generatorStatusText(GeneratorKind::FrequencySweep)},
-        {ids::kBurnInStatus, BurnInStatus::format(longest)}};
-    for (BurnInState state : {BurnInState::NoOutput, BurnInState::Stopped}) {
-        statusTexts.emplace_back(ids::kBurnInStatus,
-                                 BurnInStatus::format({state, longest.heardMs, 0}));
-    }
+        {ids::kBurnInStatus, BurnInStatus::format({BurnInState::Resting, longest, 1'700'000'000})},
+        {ids::kBurnInStatus, BurnInStatus::format({BurnInState::NoOutput, longest, 0})}};
     int fitted = 0;
     int unfit = 0;
-    for (const auto& [id, name] :
-         {std::pair{ids::kPanelTemplate, "panel"}, std::pair{ids::kToneTemplate, "tone"},
-          std::pair{ids::kSweepTemplate, "sweep"}, std::pair{ids::kAboutTemplate, "about"}}) {
+    for (int id :
+         {ids::kPanelTemplate, ids::kToneTemplate, ids::kSweepTemplate, ids::kAboutTemplate}) {
         HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(id), parent, quietDialog, 0);
-        if (dialog == nullptr) {
-            std::printf("no template %s\n", name);
-            return 1;
-        }
+        unfit += dialog == nullptr ? 1 : 0;
         HDC dc = GetDC(dialog);
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
         for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
              control = GetWindow(control, GW_HWNDNEXT)) {
-            char kind[32] = {};
-            GetClassNameA(control, kind, sizeof kind);
-            if (lstrcmpiA(kind, "Static") != 0 && lstrcmpiA(kind, "Button") != 0) {
-                continue;
-            }
             char text[256] = {};
             GetWindowTextA(control, text, sizeof text);
-            (checkText(dc, control, text, name) != 0 ? fitted : unfit)++;
+            (fits(dc, control, text) ? fitted : unfit)++;
         }
-        if (id == ids::kPanelTemplate) {
-            for (const auto& [control, text] : statusTexts) {
-                (checkText(dc, GetDlgItem(dialog, control), text, name) != 0 ? fitted : unfit)++;
+        for (const auto& [control, text] : statusTexts) {
+            if (id == ids::kPanelTemplate) {
+                (fits(dc, GetDlgItem(dialog, control), text) ? fitted : unfit)++;
             }
         }
         ReleaseDC(dialog, dc);
-        DestroyWindow(dialog);
     }
     std::printf("fitted %d unfit %d\n", fitted, unfit);
     return 0;
