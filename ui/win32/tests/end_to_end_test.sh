@@ -118,16 +118,16 @@ expect_line "burnin Playing 0:00:0[1-9]"
 stop_server
 expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
 outage=$(grep "^burnin" "$work/probe")
-sleep 3
+sleep 2
 probe | grep -qxF "$outage" ||
     fail "time without output counted as played: $outage, then $(probe | grep burnin)"
 start_server
 capture "$work/capture2.raw"
 expect_line "burnin Playing 0:00:[0-9]{2}"
 sleep 3
-# Gone again: Stop, from the keyboard, still ends the playback.
+# Gone again: Stop, from the keyboard, still ends the playback, before the program has even
+# noticed, while the driver keeps its blocks.
 stop_server
-expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
 keys "Vellumtone Generator 0.9" space
 expect_line "enabled play 1 stop 1"
 
