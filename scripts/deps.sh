@@ -19,7 +19,7 @@ packages=(
     dpkg-dev file help2man                    # the .deb: library dependencies, man pages
     lintian appstream desktop-file-utils      # its checks
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64  # the Windows program
-    wine wine64 python3                       # its tests, under Wine
+    wine wine64 python3 fonts-wine            # its tests, under Wine, in the fonts Windows has
 )
 
 missing=()

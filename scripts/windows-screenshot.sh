@@ -22,8 +22,8 @@ start_pulseaudio
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 wine explorer /desktop=vellumtone,1024x768 "$build/ui/win32/vellumtone.exe" &
 # Wine's desktop is one X window, and its windows are out of reach of programs started outside
-# it: give the program time to come up and draw.
-sleep 5
+# it: give the program time to come up and draw, even on a busy machine.
+sleep 10
 # The main window is 300 x 300 at (362, 234); a margin shows its frame whole.
 import -window root -crop 320x320+352+224 +repage docs/windows.png
 wineserver -k

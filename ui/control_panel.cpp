@@ -54,7 +54,7 @@ ControlPanel::ControlPanel(wxWindow* parent)
         placed(new wxCheckBox(this, ids::kRestCheck, "Enable rest period"), 17, 89, 72, 12);
     label(ids::kStatic, "Rest every (minutes) : ", 26, 106, 70, 11);
     restEvery_ = placed(new wxTextCtrl(this, ids::kRestEvery, "120"), 100, 105, 37, 12);
-    label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 69, 11);
+    label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 72, 11);
     restLength_ = placed(new wxTextCtrl(this, ids::kRestLength, "30"), 100, 119, 37, 12);
     status_ = label(ids::kStatusLine, kNoGeneratorStatus, 13, 20, 165, 14);
     volume_ = placed(new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax), 61, 70, 58, 11);

@@ -35,11 +35,8 @@ void expectLikeTemplate(wxWindow* parent, const std::string& name) {
         const std::smatch row = *control++;
         EXPECT_EQ(child->CanAcceptFocusFromKeyboard(),
                   row.str().find("WS_TABSTOP") != std::string::npos);
-        // The burn-in status has a row of its own here, below the frame.
-        const wxRect units = child->GetId() == ids::kBurnInStatus
-                                 ? wxRect(7, 144, 180, 8)
-                                 : wxRect(std::stoi(row[1]), std::stoi(row[2]), std::stoi(row[3]),
-                                          std::stoi(row[4]));
+        const wxRect units(std::stoi(row[1]), std::stoi(row[2]), std::stoi(row[3]),
+                           std::stoi(row[4]));
         const wxRect want(top->ConvertDialogToPixels(units.GetPosition()),
                           top->ConvertDialogToPixels(units.GetSize()));
         const wxRect have = child->GetRect();

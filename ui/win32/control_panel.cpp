@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-#include "engine/clock.h"
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
 #include "ui/common/burn_in_status.h"
@@ -22,26 +21,20 @@ constexpr int kVolumeStep = 3000;
 // Posted by the playback thread when a playback has ended; wParam is the PlaybackEnd.
 constexpr UINT kPlaybackEnded = WM_APP + 1;
 
-// Updates the burn-in status once a second while a playback runs.
-constexpr UINT_PTR kBurnInTimer = 1;
-BurnInStatus burnIn;
+// Posted by the engine when a playback starts or ends or a rest starts or ends.
+constexpr UINT kBurnInChanged = WM_APP + 2;
 
-void showBurnIn(HWND panel, BurnInStatus::State state) {
-    const std::uint64_t restEnd =
-        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                       player.restLengthMinutes.load());
-    burnIn.update(player.clock().now(), state, restEnd);
-    SetDlgItemTextA(panel, ids::kBurnInStatus, burnIn.text().c_str());
+// Reads the burn-in status once a second while a playback runs: the output's coming and
+// going is not announced.
+constexpr UINT_PTR kBurnInTimer = 1;
+
+void showBurnIn(HWND panel) {
+    SetDlgItemTextA(panel, ids::kBurnInStatus, BurnInStatus::format(player.burnIn()).c_str());
 }
 
-void onBurnInTick(HWND panel) {
-    if (!player.outputAvailable()) {
-        showBurnIn(panel, BurnInStatus::State::NoOutput);
-    } else if (player.resting.load() != 0) {
-        showBurnIn(panel, BurnInStatus::State::Resting);
-    } else {
-        showBurnIn(panel, BurnInStatus::State::Playing);
-    }
+// Moves the keyboard to a control of the panel, as the tab key would.
+void focusItem(HWND panel, int id) {
+    SendMessageA(panel, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(panel, id)), TRUE);
 }
 
 HWND ownerOf(HWND panel) {
@@ -55,9 +48,10 @@ void enableItem(HWND panel, int id, bool enable) {
 void onPlay(HWND panel) {
     switch (player.play()) {
         case PlayOutcome::Started:
+            // The keyboard stays on the panel: Stop is the button that can be pressed now.
+            focusItem(panel, ids::kStop);
             enableItem(panel, ids::kPlay, false);
-            burnIn.start(player.clock().now());
-            showBurnIn(panel, BurnInStatus::State::Playing);
+            showBurnIn(panel);
             SetTimer(panel, kBurnInTimer, 1000, nullptr);
             break;
         case PlayOutcome::NoGenerator:
@@ -96,9 +90,17 @@ void onVolume(HWND panel) {
 
 void onPlaybackEnded(HWND panel, PlaybackEnd how) {
     KillTimer(panel, kBurnInTimer);
-    showBurnIn(panel, BurnInStatus::State::Stopped);
+    showBurnIn(panel);
+    // Play takes the keyboard back unless the user has moved it to another control meanwhile.
+    HWND focus = GetFocus();
+    const bool focusLost = focus == nullptr || focus == GetParent(panel) ||
+                           focus == GetDlgItem(panel, ids::kStop) ||
+                           focus == GetDlgItem(panel, ids::kPlay);
     enableItem(panel, ids::kPlay, true);
     enableItem(panel, ids::kStop, true);
+    if (focusLost) {
+        focusItem(panel, ids::kPlay);
+    }
     if (how == PlaybackEnd::OutOfMemory) {
         showMessage(ownerOf(panel), kOutOfMemoryMessage);
     }
@@ -131,7 +133,8 @@ INT_PTR CALLBACK panelDialogProc(HWND panel, UINT message, WPARAM wParam, LPARAM
             onVolume(panel);
             break;
         case WM_TIMER:
-            onBurnInTick(panel);
+        case kBurnInChanged:
+            showBurnIn(panel);
             break;
         case kPlaybackEnded:
             onPlaybackEnded(panel, static_cast<PlaybackEnd>(wParam));
@@ -150,6 +153,7 @@ HWND createControlPanel(HINSTANCE instance, HWND mainWindow) {
     player.setEndNotice([panel](PlaybackEnd how) {
         PostMessageA(panel, kPlaybackEnded, static_cast<WPARAM>(how), 0);
     });
+    player.setChangeNotice([panel] { PostMessageA(panel, kBurnInChanged, 0, 0); });
     return panel;
 }
 

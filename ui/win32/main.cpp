@@ -34,15 +34,16 @@ void registerMainWindowClass(HINSTANCE instance) {
     RegisterClassExA(&windowClass);
 }
 
-// The device lives as long as the process; a failure is told once and the program runs on
-// without sound.
-void openAudio() {
+// The device lives as long as the process. A failure is told once; a device that found no
+// output yet comes with the error and keeps trying, so that sound starts once there is some.
+void openAudio(HWND window) {
     OpenResult opened = openOutputDevice();
-    if (!opened.device) {
-        showMessage(nullptr, opened.error);
-        return;
+    if (!opened.error.empty()) {
+        showMessage(window, opened.error);
     }
-    SignalPlayer::instance.setDevice(opened.device.release());
+    if (opened.device) {
+        SignalPlayer::instance.setDevice(opened.device.release());
+    }
 }
 
 }  // namespace
@@ -65,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     ShowWindow(window, show);
     UpdateWindow(window);
     setUpVolumeSlider(panel);
-    openAudio();
+    openAudio(window);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -9,6 +9,19 @@
 namespace {
 
 HWND mainPanel = nullptr;
+// The panel's control that had the keyboard when the window was last deactivated.
+HWND lastFocus = nullptr;
+
+// The keyboard belongs to the panel: back to the control that had it, or the first one that
+// takes it.
+void focusPanel() {
+    HWND target = lastFocus != nullptr && IsWindowEnabled(lastFocus) != FALSE
+                      ? lastFocus
+                      : GetNextDlgTabItem(mainPanel, nullptr, FALSE);
+    if (target != nullptr) {
+        SendMessageA(mainPanel, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    }
+}
 
 void selectGenerator(GeneratorKind kind) {
     SignalPlayer::instance.chooseGenerator(kind);
@@ -62,6 +75,15 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             ExitProcess(0);
         case WM_COMMAND:
             onCommand(window, LOWORD(wParam));
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                lastFocus = IsChild(mainPanel, focus) != FALSE ? focus : nullptr;
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_SETFOCUS:
+            focusPanel();
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

@@ -34,8 +34,9 @@ INT_PTR runSettingsDialog(const SettingsDialog& kind, HWND dialog, UINT message,
         EndDialog(dialog, 0);
     } else if (message == WM_COMMAND && LOWORD(wParam) == kind.ok) {
         if (auto refusal = kind.apply(dialog)) {
-            // The text stays as typed, for the user to correct.
-            showMessage(GetParent(dialog), *refusal);
+            // The text stays as typed, for the user to correct. The dialog owns the message, so
+            // that it stays above the main window when the message closes.
+            showMessage(dialog, *refusal);
         } else {
             EndDialog(dialog, 0);
         }

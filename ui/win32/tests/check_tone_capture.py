@@ -2,7 +2,10 @@
 # Stop, against samples computed here independently of the program.
 #
 # Usage: check_tone_capture.py CAPTURE HZ AMPLITUDE NEW_AMPLITUDE PLAY_AT VOLUME_AT STOP_AT
-# (the last three: capture frames when Play, the slider and Stop were clicked).
+#            HEARD CAPTURE_AFTER_OUTAGE
+# (PLAY_AT, VOLUME_AT, STOP_AT: capture frames when Play, the slider and Stop were clicked;
+# HEARD: the seconds the program's status said it played; the last: what a second playback
+# played once the sound server had come back).
 #
 # On a busy machine Wine now and then misses its turn to feed the sound server, which then
 # plays a few milliseconds of silence, so exactness is checked on stretches that came through
@@ -29,7 +32,7 @@ def find(capture, expected, start, end):
 
 
 def main():
-    hz, amp, new_amp, play_at, volume_at, stop_at = map(int, sys.argv[2:])
+    hz, amp, new_amp, play_at, volume_at, stop_at, heard = map(int, sys.argv[2:9])
     with open(sys.argv[1], "rb") as f:
         capture = f.read()
     errors = []
@@ -45,10 +48,22 @@ def main():
     silence = capture[(stop_at + RATE // 2) * 4:]
     if len(silence) < RATE // 2 * 4 or any(silence):
         errors.append("not silent after Stop")
+    # The tally counts what reached the output, never sound flushed by the slider or cut by
+    # Stop: the server's sounding 10-ms stretches, with the status's rounding down.
+    step = RATE // 100
+    sounding = sum(any(capture[n * 4:(n + step) * 4])
+                   for n in range(play_at, len(capture) // 4, step))
+    if heard > sounding / 100 + 0.5:
+        errors.append(f"the status says {heard} s played, the server got {sounding / 100:.1f} s")
+    with open(sys.argv[9], "rb") as f:
+        after_outage = f.read()
+    if find(after_outage, tone(hz, new_amp, RATE), 0, len(after_outage) // 4) < 0:
+        errors.append(f"no whole second of the tone at amplitude {new_amp} after the outage")
     if errors:
         sys.exit("FAIL: " + "; ".join(errors))
-    print(f"tone exact; new amplitude {(first - volume_at) / RATE:+.2f} s from the click; "
-          "silent after Stop")
+    print(f"{heard} s played of {sounding / 100:.1f} s heard; tone exact; "
+          f"new amplitude {(first - volume_at) / RATE:+.2f} s from the click; "
+          "silent after Stop; the tone back after the outage")
 
 
 main()

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The Windows program end to end under Wine, driven with X input like a user would: it opens
-# centred, refuses a bad tone frequency in a message box, keeps the frequency when the dialog
-# is cancelled, plays the tone so that it reaches the sound server sample for sample, flushes
-# at once on a volume change, goes silent on Stop, lets other processes open its event while
-# it runs, and ends with code 0 from File, Exit.
-# Needs DISPLAY (1024 x 768, no window manager), a PulseAudio server and WINEPREFIX.
+# The Windows program end to end under Wine, driven with X input like a user would: every text
+# of its windows fits its control in the fonts Windows has; it opens centred with the keyboard
+# on Play, refuses a bad tone frequency in a message box, keeps the frequency when the dialog
+# is cancelled, plays the tone so that it reaches the sound server sample for sample, moves
+# the keyboard to Stop, flushes at once on a volume change, goes silent on Stop, lets other
+# processes open its event while it runs. Then it plays again from the keyboard, says "No
+# audio output" without counting while the sound server is gone, plays the tone again once
+# the server is back, stops from the keyboard while the server is gone again, and ends with
+# code 0 from File, Exit.
+# Needs DISPLAY (1024 x 768, no window manager) and WINEPREFIX; it runs its own sound server.
 # Usage: end_to_end_test.sh <folder with vellumtone.exe and window_probe.exe>
 set -euo pipefail
 
@@ -16,11 +20,11 @@ work=$services_dir
 
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 probe() { wine "$bin/window_probe.exe" 2>/dev/null | tr -d '\r' || true; }
-# Waits until the probe reports a line, e.g. "status Using: Pure tone".
+# Waits until the probe reports a line matching the pattern, e.g. "status Using: Pure tone".
 expect_line() {
     for _ in $(seq 40); do
         probe >"$work/probe"
-        grep -qxF "$1" "$work/probe" && return 0
+        grep -qxE "$1" "$work/probe" && return 0
         sleep 0.25
     done
     cat "$work/probe" >&2
@@ -41,16 +45,39 @@ click() {
     xdotool mousemove --sync "$x" "$y" click 1
 }
 capture_frames() { echo $(($(stat -c %s "$work/capture.raw") / 4)); }
+# What reaches the default sink from now on, into the file given.
+capture() {
+    parec -d @DEFAULT_MONITOR@ --raw --format=s16le --rate=44100 --channels=2 >"$1" 2>/dev/null &
+    service_pids+=($!)
+    capturing=$!
+}
+# A sound server of this test's own, to kill and start again.
+start_server() {
+    start_pulseaudio
+    server=${service_pids[-1]}
+}
+stop_server() {
+    kill -9 "$server"
+    wait "$server" 2>/dev/null || true
+}
 
+# The fonts Windows has (package fonts-wine): MS Sans Serif with its metrics.
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" ||
+    fail "Wine's fonts are missing: install fonts-wine"
+wine "$bin/window_probe.exe" fit | tr -d '\r' >"$work/fit"
+grep -qx "fitted [0-9]* unfit 0" "$work/fit" || fail "texts do not fit: $(cat "$work/fit")"
+
+start_server
 # What reaches the default sink, from before the program starts (which takes Wine seconds).
-parec -d @DEFAULT_MONITOR@ --raw --format=s16le --rate=44100 --channels=2 >"$work/capture.raw" &
-service_pids+=($!)
+capture "$work/capture.raw"
 
 wine "$bin/vellumtone.exe" &
 program=$!
 service_pids+=($program)
 expect_line "window 362 234 300 300"
 grep -qxF "event 1" "$work/probe" || fail "another process cannot open the event vellumtone_playing"
+# The keyboard on Play, once Wine has activated the window.
+expect_line "focus 1001"
 
 # Generator, Pure test tone: 0 is refused in a message box with the program's caption, which
 # Return closes.
@@ -71,8 +98,9 @@ keys "Pure test tone setting" End 0 alt+c
 
 click 1001
 playAt=$(capture_frames)
+expect_line "focus 1002"
 sleep 5
-probe | grep -q "^burnin Playing 0:00:0[3-9]$" || fail "no burn-in time while playing"
+probe | grep -q "^burnin Playing 0:00:0[1-9]$" || fail "no burn-in time while playing"
 # The click left of the thumb, which stands at 20000 of 32767, pages down by 3000.
 click 1020
 volumeAt=$(capture_frames)
@@ -80,9 +108,32 @@ sleep 2
 click 1002
 stopAt=$(capture_frames)
 sleep 1.5
+kill "$capturing"
+expect_line "focus 1001"
+heard=$(sed -n 's/^burnin Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
+[ -n "$heard" ] || fail "no Stopped line after Stop: $(grep burnin "$work/probe")"
+
+# Play from the keyboard, which is back on Play; the server goes away while it plays.
+keys "Vellumtone Generator 0.9" space
+expect_line "burnin Playing 0:00:0[1-9]"
+stop_server
+expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
+outage=$(grep "^burnin" "$work/probe")
+sleep 2
+probe | grep -qxF "$outage" ||
+    fail "time without output counted as played: $outage, then $(probe | grep burnin)"
+start_server
+capture "$work/capture2.raw"
+expect_line "burnin Playing 0:00:[0-9]{2}"
+sleep 3
+# Gone again: Stop, from the keyboard, still ends the playback, before the program has even
+# noticed, while the driver keeps its blocks.
+stop_server
+keys "Vellumtone Generator 0.9" space
+expect_line "enabled play 1 stop 1"
 
 keys "Vellumtone Generator 0.9" alt+f e
 wait "$program" || fail "File, Exit ended with code $?"
 
 python3 "$here/check_tone_capture.py" "$work/capture.raw" 440 40000 $((2 * 17000)) \
-    "$playAt" "$volumeAt" "$stopAt"
+    "$playAt" "$volumeAt" "$stopAt" "$heard" "$work/capture2.raw"

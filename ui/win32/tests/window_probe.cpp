@@ -1,13 +1,24 @@
 // Reports, for the end-to-end test, what another process sees of the running program: whether
 // the playback's event can be opened by name, the main window's place, the panel's status
-// lines and where to click its controls and the tone dialog's field.
+// lines, which control has the keyboard, whether Play and Stop are enabled, and where to click
+// its controls and the tone dialog's field. With "fit", it instead makes every window template
+// of vellumtone.exe here and reports each text that does not fit its control in the
+// template's own font, the status lines' longest texts included.
 #include <windows.h>
+// clang-format off
+#include <commctrl.h>
+// clang-format on
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "engine/auto_reset_event.h"
 #include "resources/resource_ids.h"
+#include "ui/common/burn_in_status.h"
+#include "ui/common/messages.h"
 
 namespace {
 
@@ -20,9 +31,7 @@ void printControl(HWND dialog, int id) {
     }
 }
 
-}  // namespace
-
-int main() {
+int report() {
     HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName);
     std::printf("event %d\n", event != nullptr ? 1 : 0);
 
@@ -42,10 +51,87 @@ int main() {
         GetDlgItemTextA(panel, id, text, sizeof text);
         std::printf("%s %s\n", name, text);
     }
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    std::printf("focus %d\n", thread.hwndFocus != nullptr ? GetDlgCtrlID(thread.hwndFocus) : 0);
+    std::printf("enabled play %d stop %d\n", IsWindowEnabled(GetDlgItem(panel, ids::kPlay)),
+                IsWindowEnabled(GetDlgItem(panel, ids::kStop)));
     for (int id : {ids::kPlay, ids::kStop, ids::kVolumeSlider}) {
         printControl(panel, id);
     }
     // The tone dialog's field, while the dialog is open.
     printControl(FindWindowA(nullptr, "Pure test tone setting"), ids::kToneFrequency);
     return 0;
+}
+
+INT_PTR CALLBACK quietDialog(HWND /*dialog*/, UINT /*message*/, WPARAM /*w*/, LPARAM /*l*/) {
+    return 0;
+}
+
+// Every line of `text` within the control's width (less a check box's box, the widest frame
+// a button has), all of them within its height, in the font selected into `dc`.
+bool fits(HDC dc, HWND control, std::string text) {
+    char kind[32] = {};
+    GetClassNameA(control, kind, sizeof kind);
+    RECT room;
+    GetClientRect(control, &room);
+    const int frame = lstrcmpiA(kind, "Button") == 0 ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
+    std::erase(text, '&');
+    SIZE line{};
+    int height = 0;
+    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+        end = text.find('\n', start);
+        GetTextExtentPoint32A(dc, text.c_str() + start,
+                              static_cast<int>(std::min(end, text.size()) - start), &line);
+        height += line.cy;
+        if (line.cx > room.right - frame || height > room.bottom) {
+            std::printf("unfit %d \"%s\" in %ldx%ld\n", GetDlgCtrlID(control), text.c_str(),
+                        room.right, room.bottom);
+            return false;
+        }
+    }
+    return true;
+}
+
+int fit() {
+    InitCommonControls();
+    HMODULE program = LoadLibraryExA("vellumtone.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    // The panel is a child window: it needs a parent.
+    HWND parent =
+        CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    const std::uint64_t longest = (102 * 3600 + 13 * 60 + 5) * 1000ULL;
+    const std::pair<int, std::string> statusTexts[] = {
+        {ids::kStatusLine, generatorStatusText(GeneratorKind::FrequencySweep)},
+        {ids::kBurnInStatus, BurnInStatus::format({BurnInState::Resting, longest, 1'700'000'000})},
+        {ids::kBurnInStatus, BurnInStatus::format({BurnInState::NoOutput, longest, 0})}};
+    int fitted = 0;
+    int unfit = 0;
+    for (int id :
+         {ids::kPanelTemplate, ids::kToneTemplate, ids::kSweepTemplate, ids::kAboutTemplate}) {
+        HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(id), parent, quietDialog, 0);
+        unfit += dialog == nullptr ? 1 : 0;
+        HDC dc = GetDC(dialog);
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+        for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            char text[256] = {};
+            GetWindowTextA(control, text, sizeof text);
+            (fits(dc, control, text) ? fitted : unfit)++;
+        }
+        for (const auto& [control, text] : statusTexts) {
+            if (id == ids::kPanelTemplate) {
+                (fits(dc, GetDlgItem(dialog, control), text) ? fitted : unfit)++;
+            }
+        }
+        ReleaseDC(dialog, dc);
+    }
+    std::printf("fitted %d unfit %d\n", fitted, unfit);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return argc > 1 && std::string(argv[1]) == "fit" ? fit() : report();
 }
