@@ -21,6 +21,9 @@ AtkObject* accessibleOf(wxWindow* control) {
 // Drops the relations the toolkit guessed from the order the widgets were made in, and the
 // guess itself: a label's mnemonic widget.
 void dropRelations(GtkWidget* widget) {
+    if (widget == nullptr) {
+        return;
+    }
     AtkRelationSet* relations = atk_object_ref_relation_set(gtk_widget_get_accessible(widget));
     for (const AtkRelationType type : {ATK_RELATION_LABEL_FOR, ATK_RELATION_LABELLED_BY}) {
         while (AtkRelation* relation = atk_relation_set_get_relation_by_type(relations, type)) {
@@ -33,11 +36,11 @@ void dropRelations(GtkWidget* widget) {
     }
 }
 
-void untie(wxWindow* control) {
-    if (auto* box = dynamic_cast<wxStaticBox*>(control)) {
+void untie(wxWindow& control) {
+    if (auto* box = dynamic_cast<wxStaticBox*>(&control)) {
         dropRelations(gtk_frame_get_label_widget(GTK_FRAME(box->GetHandle())));
     }
-    dropRelations(control->GetConnectWidget());
+    dropRelations(control.GetConnectWidget());
 }
 
 void setName(wxWindow* control, const wxString& name) {
@@ -106,7 +109,7 @@ void nameControls(wxWindow* parent,
         }
         done = true;
         for (wxWindow* child : parent->GetChildren()) {
-            untie(child);
+            untie(*child);
         }
         for (const auto& [control, label] : ties) {
             GtkWidget* widget = control->GetConnectWidget();

@@ -23,7 +23,7 @@ void placeWhenShown(wxTopLevelWindow* window, wxPoint position) {
     });
 }
 
-void afterShown(wxTopLevelWindow* window, std::function<void()> action) {
+void afterShown(wxTopLevelWindow* window, const std::function<void()>& action) {
     window->Bind(wxEVT_IDLE, [window, action, done = false](wxIdleEvent& event) mutable {
         event.Skip();
         if (done || !onScreen(window)) {

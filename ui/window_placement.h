@@ -14,4 +14,4 @@ void placeWhenShown(wxTopLevelWindow* window, wxPoint position);
 
 // Runs `action` once the window is on screen with its size. A message box owned by a window
 // that is not mapped yet is centred on a window of no size, off to its upper left.
-void afterShown(wxTopLevelWindow* window, std::function<void()> action);
+void afterShown(wxTopLevelWindow* window, const std::function<void()>& action);

@@ -49,7 +49,8 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     for (const auto& [x, position] :
          {std::pair{8, 14000}, std::pair{slider->GetSize().x - 9, 17000}}) {
         clickAt(slider, {x, slider->GetSize().y / 2});
-        EXPECT_TRUE(waitUntil([&] { return player.amplitude.load() == 2 * position; }))
+        const int want = 2 * position;
+        EXPECT_TRUE(waitUntil([want] { return player.amplitude.load() == want; }))
             << "slider at " << player.amplitude.load() / 2 << ", not " << position;
     }
 
