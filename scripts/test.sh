@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the release build, the
-# AddressSanitizer + UBSan build and the ThreadSanitizer build of the engine; the benchmarks
-# are built too, and the Windows cross build with its tests under Wine and its zip package.
+# Installs what is missing (the test and cross-build tools too), builds, and runs every test:
+# the release build and its packages, the AddressSanitizer + UBSan build and the
+# ThreadSanitizer build of the engine; the benchmarks are built too, and the Windows cross
+# build with its tests under Wine and its zip package.
 # The GUI tests get a private X server, the audio tests a private PulseAudio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
+scripts/deps.sh test
 source scripts/services.sh
 start_xvfb
 start_pulseaudio

@@ -4,6 +4,7 @@
 #include <wx/stattext.h>
 
 #include "resources/resource_ids.h"
+#include "ui/accessible_names.h"
 #include "ui/dialog_frame.h"
 #include "ui/dialog_units.h"
 #include "version.h"
@@ -26,6 +27,7 @@ AboutDialog::AboutDialog(wxWindow* owner)
     text("Please report faults and suggestions on\nthe Vellumtone project's issue tracker.", 18, 50,
          193, 17);
 
+    nameControls(this, {});
     close->SetDefault();
     close->SetFocus();
     close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });

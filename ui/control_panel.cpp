@@ -10,8 +10,9 @@
 #include <wx/textctrl.h>
 #include <mutex>
 
-#include "engine/clock.h"
 #include "resources/resource_ids.h"
+#include "ui/accessible_names.h"
+#include "ui/common/burn_in_status.h"
 #include "ui/common/field_checks.h"
 #include "ui/common/messages.h"
 #include "ui/dialog_units.h"
@@ -49,16 +50,19 @@ ControlPanel::ControlPanel(wxWindow* parent)
     placed(new wxStaticBox(this, ids::kGeneratorFrame, "Generator"), 7, 7, 180, 135);
     play_ = placed(new wxButton(this, ids::kPlay, "Play"), 69, 43, 53, 14);
     stop_ = placed(new wxButton(this, ids::kStop, "Stop"), 125, 43, 53, 14);
-    label(ids::kStatic, "Volume ratio: ", 16, 70, 43, 13);
+    wxStaticText* volumeLabel = label(ids::kStatic, "Volume ratio: ", 16, 70, 43, 13);
     restCheck_ =
         placed(new wxCheckBox(this, ids::kRestCheck, "Enable rest period"), 17, 89, 72, 12);
-    label(ids::kStatic, "Rest every (minutes) : ", 26, 106, 70, 11);
+    wxStaticText* everyLabel = label(ids::kStatic, "Rest every (minutes) : ", 26, 106, 70, 11);
     restEvery_ = placed(new wxTextCtrl(this, ids::kRestEvery, "120"), 100, 105, 37, 12);
-    label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 72, 11);
+    wxStaticText* lengthLabel = label(ids::kStatic, "Rest length (minutes) : ", 26, 121, 72, 11);
     restLength_ = placed(new wxTextCtrl(this, ids::kRestLength, "30"), 100, 119, 37, 12);
     status_ = label(ids::kStatusLine, kNoGeneratorStatus, 13, 20, 165, 14);
     volume_ = placed(new wxSlider(this, ids::kVolumeSlider, 0, 0, kVolumeMax), 61, 70, 58, 11);
     burnInText_ = label(ids::kBurnInStatus, "", 7, kBurnInTop, 180, 8);
+    nameControls(this,
+                 {{volume_, volumeLabel}, {restEvery_, everyLabel}, {restLength_, lengthLabel}});
+    readValueAsPercent(volume_);
 
     play_->Bind(wxEVT_BUTTON, &ControlPanel::onPlay, this);
     stop_->Bind(wxEVT_BUTTON, &ControlPanel::onStop, this);
@@ -68,7 +72,7 @@ ControlPanel::ControlPanel(wxWindow* parent)
     Bind(wxEVT_TIMER, &ControlPanel::onTick, this);
 
     active_ = this;
-    installEndNotice();
+    installNotices();
 }
 
 ControlPanel::~ControlPanel() {
@@ -77,7 +81,7 @@ ControlPanel::~ControlPanel() {
     }
 }
 
-void ControlPanel::installEndNotice() {
+void ControlPanel::installNotices() {
     static std::once_flag installed;
     std::call_once(installed, [] {
         player.setEndNotice([](PlaybackEnd how) {
@@ -85,6 +89,14 @@ void ControlPanel::installEndNotice() {
             wxTheApp->CallAfter([how] {
                 if (active_ != nullptr) {
                     active_->onPlaybackEnded(how);
+                }
+            });
+        });
+        // A rest that starts or ends is told at once rather than at the next tick.
+        player.setChangeNotice([] {
+            wxTheApp->CallAfter([] {
+                if (active_ != nullptr) {
+                    active_->showBurnIn();
                 }
             });
         });
@@ -108,8 +120,7 @@ void ControlPanel::onPlay(wxCommandEvent& /*event*/) {
             play_->Disable();
             // The keyboard stays on the panel: Stop is the button that can be pressed now.
             stop_->SetFocus();
-            burnIn_.start(player.clock().now());
-            showBurnIn(BurnInStatus::State::Playing);
+            showBurnIn();
             ticker_.Start(1000);
             break;
         case PlayOutcome::NoGenerator:
@@ -140,26 +151,16 @@ void ControlPanel::onVolume(wxCommandEvent& /*event*/) {
 }
 
 void ControlPanel::onTick(wxTimerEvent& /*event*/) {
-    if (!player.outputAvailable()) {
-        showBurnIn(BurnInStatus::State::NoOutput);
-    } else if (player.resting.load() != 0) {
-        showBurnIn(BurnInStatus::State::Resting);
-    } else {
-        showBurnIn(BurnInStatus::State::Playing);
-    }
+    showBurnIn();
 }
 
-void ControlPanel::showBurnIn(BurnInStatus::State state) {
-    const std::uint64_t restEnd =
-        restEndSeconds(player.restReference.load(), player.restEveryMinutes.load(),
-                       player.restLengthMinutes.load());
-    burnIn_.update(player.clock().now(), state, restEnd);
-    burnInText_->SetLabel(burnIn_.text());
+void ControlPanel::showBurnIn() {
+    burnInText_->SetLabel(wxString::FromUTF8(BurnInStatus::format(player.burnIn())));
 }
 
 void ControlPanel::onPlaybackEnded(PlaybackEnd how) {
     ticker_.Stop();
-    showBurnIn(BurnInStatus::State::Stopped);
+    showBurnIn();
     // Play takes the keyboard back unless the user has moved it to another control meanwhile.
     wxWindow* focus = FindFocus();
     const bool focusLost = focus == nullptr || focus == stop_ || focus == play_;

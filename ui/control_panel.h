@@ -4,7 +4,6 @@
 #include <wx/timer.h>
 
 #include "engine/signal_player.h"
-#include "ui/common/burn_in_status.h"
 
 class wxButton;
 class wxCheckBox;
@@ -31,15 +30,16 @@ class ControlPanel final : public wxPanel {
     void onStop(wxCommandEvent& event);
     void onRestCheck(wxCommandEvent& event);
     void onVolume(wxCommandEvent& event);
-    // Once a second while a playback runs.
+    // Once a second while a playback runs: the output may come and go unannounced.
     void onTick(wxTimerEvent& event);
     // On the GUI thread, after the playback thread has ended a playback.
     void onPlaybackEnded(PlaybackEnd how);
-    void showBurnIn(BurnInStatus::State state);
+    // The engine's tally of what was heard, as the line below the frame words it.
+    void showBurnIn();
 
-    // The playback's end notice runs on its own thread; it reaches the panel that currently
+    // The playback's notices run on its own thread; they reach the panel that currently
     // shows the buttons through a call queued on the GUI thread.
-    static void installEndNotice();
+    static void installNotices();
     static ControlPanel* active_;
 
     wxButton* play_ = nullptr;
@@ -50,6 +50,5 @@ class ControlPanel final : public wxPanel {
     wxStaticText* status_ = nullptr;
     wxSlider* volume_ = nullptr;
     wxStaticText* burnInText_ = nullptr;
-    BurnInStatus burnIn_;
     wxTimer ticker_;
 };

@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <gtk/gtk.h>
 #include <unistd.h>
 #include <wx/display.h>
 #include <wx/icon.h>
@@ -11,9 +12,9 @@
 #include "resources/vellumtone.xpm"
 #include "ui/about_dialog.h"
 #include "ui/common/messages.h"
-#include "ui/compact_style.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_units.h"
+#include "ui/gtk_tuning.h"
 #include "ui/sweep_dialog.h"
 #include "ui/tone_dialog.h"
 #include "ui/window_placement.h"
@@ -78,10 +79,16 @@ void selectGenerator(ControlPanel* panel, GeneratorKind kind) {
 }  // namespace
 
 MainWindow* MainWindow::open() {
-    applyCompactStyle();
+    tuneGtk();
     auto* window = new MainWindow;
-    window->Show();
     placeWhenShown(window, centredPosition());
+    // wx would realize the frame 2 pixels wide and 1 high, and a window manager maps it so:
+    // too small for the menu bar, which GTK complains about. Realized here, it gets its size.
+    gtk_widget_realize(window->GetHandle());
+    window->Show();
+    // Its borders are known once the window manager has framed it: then its outer size is
+    // set again, the client area made smaller by what they take.
+    afterShown(window, [window] { window->SetSize(kWidth, kHeight); });
     window->panel()->setUpVolumeSlider();
     return window;
 }

@@ -7,6 +7,7 @@
 
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/accessible_names.h"
 #include "ui/common/field_checks.h"
 #include "ui/common/messages.h"
 #include "ui/common/number_text.h"
@@ -19,8 +20,10 @@ SweepDialog::SweepDialog(wxWindow* owner)
     prepareDialogFrame(this, 175, 106);
     const SignalPlayer& player = SignalPlayer::instance;
 
-    placeControl(new wxStaticText(this, ids::kStatic, "Sweep upper limit (Hz):"), 7, 17, 86, 8);
-    placeControl(new wxStaticText(this, ids::kStatic, "Speed factor (seconds): "), 7, 36, 85, 11);
+    auto* limitLabel = new wxStaticText(this, ids::kStatic, "Sweep upper limit (Hz):");
+    placeControl(limitLabel, 7, 17, 86, 8);
+    auto* secondsLabel = new wxStaticText(this, ids::kStatic, "Speed factor (seconds): ");
+    placeControl(secondsLabel, 7, 36, 85, 11);
     // The period's field comes first in the tab order, although the limit's stands above it.
     seconds_ = new wxTextCtrl(this, ids::kSweepSeconds, writeUnsigned(player.sweepSeconds.load()));
     placeControl(seconds_, 98, 35, 62, 12);
@@ -30,6 +33,8 @@ SweepDialog::SweepDialog(wxWindow* owner)
     placeControl(ok, 35, 74, 50, 13);
     auto* cancel = new wxButton(this, ids::kSweepCancel, "&Cancel");
     placeControl(cancel, 89, 74, 50, 13);
+
+    nameControls(this, {{limit_, limitLabel}, {seconds_, secondsLabel}});
 
     ok->Bind(wxEVT_BUTTON, &SweepDialog::onOk, this);
     cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });

@@ -9,6 +9,7 @@
 
 #include "engine/signal_player.h"
 #include "resources/resource_ids.h"
+#include "ui/accessible_names.h"
 #include "ui/common/field_checks.h"
 #include "ui/common/messages.h"
 #include "ui/common/number_text.h"
@@ -19,7 +20,8 @@ ToneDialog::ToneDialog(wxWindow* owner)
     : wxDialog(owner, ids::kToneTemplate, "Pure test tone setting", wxDefaultPosition,
                wxDefaultSize, kSettingsDialogStyle) {
     prepareDialogFrame(this, 168, 106);
-    placeControl(new wxStaticText(this, ids::kStatic, "Tone frequency (Hz): "), 7, 8, 75, 8);
+    auto* label = new wxStaticText(this, ids::kStatic, "Tone frequency (Hz): ");
+    placeControl(label, 7, 8, 75, 8);
     const std::string frequency = writeUnsigned(SignalPlayer::instance.toneFrequency.load());
     frequency_ = new wxTextCtrl(this, ids::kToneFrequency, frequency);
     placeControl(frequency_, 83, 7, 55, 12);
@@ -34,6 +36,7 @@ ToneDialog::ToneDialog(wxWindow* owner)
     // The only waveform there is: always shown chosen, never read, and no stop of the Tab key.
     sine->SetValue(true);
     sine->DisableFocusFromKeyboard();
+    nameControls(this, {{frequency_, label}});
 
     ok->Bind(wxEVT_BUTTON, &ToneDialog::onOk, this);
     cancel->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(0); });

@@ -12,6 +12,7 @@
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -89,12 +90,36 @@ inline void pressKey(wxWindow* top, int key) {
     waitUntil([] { return false; }, std::chrono::milliseconds(50));
 }
 
+// The in-memory device with the frames heard at the speakers set by the test, which may differ
+// from the time that passed: the burn-in status must tell what was heard.
+// Clicks the real pointer's left button at `where` inside the control.
+inline void clickAt(wxWindow* control, wxPoint where) {
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(control->GetScreenPosition() + where);
+    mouse.MouseClick();
+}
+
+class HeardDevice final : public OutputDevice {
+  public:
+    explicit HeardDevice(TestOutputDevice& inner) : inner_(inner) {}
+    void prepare(BlockHeader& header) override { inner_.prepare(header); }
+    void unprepare(BlockHeader& header) override { inner_.unprepare(header); }
+    void queue(BlockHeader& header) override { inner_.queue(header); }
+    void flush() override { inner_.flush(); }
+    std::uint64_t heardFrames() const override { return heard.load(); }
+
+    std::atomic<std::uint64_t> heard{0};
+
+  private:
+    TestOutputDevice& inner_;
+};
+
 class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
         SKIP_OR_FAIL_UNLESS(guiReady, "an X display");
         player.setClock(&clock);
-        player.setDevice(&device);
+        player.setDevice(&heardDevice);
         window = MainWindow::open();
         ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
     }
@@ -141,5 +166,6 @@ class MainWindowTest : public testing::Test {
 
     VirtualClock clock{kStartSeconds};
     TestOutputDevice device;  // blocks finish only when a test says so
+    HeardDevice heardDevice{device};
     MainWindow* window = nullptr;
 };

@@ -17,8 +17,8 @@ using PanelTest = MainWindowTest;
 // first, and tells of a playback that found no memory for its blocks. Once there is one, Play
 // pressed with the space bar queues the first two blocks and hands the keyboard to Stop. A
 // page up on the slider lowers the amplitude, flushing what was queued; two new blocks follow
-// a pause of two seconds. Stop is usable once, and both buttons again when the playback has
-// ended.
+// a pause of two seconds. Clicks on the track step it like the keys. Stop is usable once, and
+// both buttons again when the playback has ended.
 TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     click(control(ids::kPlay));
     EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: Please select the generator."));
@@ -43,6 +43,22 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     EXPECT_EQ(player.amplitude.load(), 2 * 17000);
     EXPECT_EQ(device.flushes(), 1U);
     ASSERT_TRUE(waitUntil([this] { return device.played().size() == 4; }));
+    // A click on the track, left of the thumb and then right of it, moves the slider a page
+    // toward the click, never to the click.
+    wxWindow* slider = control(ids::kVolumeSlider);
+    for (const auto& [x, position] :
+         {std::pair{8, 14000}, std::pair{slider->GetSize().x - 9, 17000}}) {
+        clickAt(slider, {x, slider->GetSize().y / 2});
+        const int want = 2 * position;
+        EXPECT_TRUE(waitUntil([want] { return player.amplitude.load() == want; }))
+            << "slider at " << player.amplitude.load() / 2 << ", not " << position;
+    }
+
+    // The status tells the time the device played to the speakers (a second and a half),
+    // not the time that passed (two seconds of pauses after the volume changes, and more).
+    heardDevice.heard = kSampleRate * 3 / 2;
+    EXPECT_TRUE(waitUntil([this] { return text(ids::kBurnInStatus) == "Playing 0:00:01"; }))
+        << text(ids::kBurnInStatus);
 
     control(ids::kStop)->SetFocus();
     click(control(ids::kStop));
@@ -50,7 +66,7 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     ASSERT_TRUE(waitUntil([this] { return control(ids::kPlay)->IsEnabled(); }));
     EXPECT_TRUE(control(ids::kStop)->IsEnabled());
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kPlay));
-    EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:02");
+    EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:01");
 }
 
 // Rests every minute for two: the clock holds the playback inside the first rest, which
@@ -89,7 +105,7 @@ TEST_F(PanelTest, ADeviceErrorIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying
     window->useOutputDevice({std::move(waiting), "Error: no sound server"});
     EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: Error: no sound server"));
     EXPECT_EQ(player.device.load(), handed);
-    player.setDevice(&device);
+    player.setDevice(&heardDevice);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(chooseMenu(ids::kMenuExit), testing::ExitedWithCode(0), "");

@@ -1,8 +1,8 @@
-#include "ui/compact_style.h"
+#include "ui/gtk_tuning.h"
 
 #include <gtk/gtk.h>
 
-void applyCompactStyle() {
+void tuneGtk() {
     static const char kCss[] =
         "button{min-height:0;min-width:0;padding:0 4px}"
         "entry{min-height:0;padding:0 3px}"
@@ -24,4 +24,6 @@ void applyCompactStyle() {
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(),
                                               GTK_STYLE_PROVIDER(provider), 800);
     g_object_unref(provider);
+    // The volume of a burn-in should not leap by a stray click.
+    g_object_set(gtk_settings_get_default(), "gtk-primary-button-warps-slider", FALSE, nullptr);
 }
