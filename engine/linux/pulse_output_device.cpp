@@ -128,10 +128,12 @@ void PulseOutputDevice::openStream(bool corked) {
     attributes.minreq = bytesOfMs(kRequestMs);
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     corked_ = corked;
-    // No device name: the stream plays on the default sink and follows it when it changes.
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes,
-                                   corked ? PA_STREAM_START_CORKED : PA_STREAM_NOFLAGS, nullptr,
-                                   nullptr) < 0) {
+    // Without a sink name the stream plays on the default sink and follows it when it
+    // changes; a named sink is kept, never swapped for the default when it goes away.
+    const int flags =
+        (corked ? PA_STREAM_START_CORKED : 0) | (sink_.empty() ? 0 : PA_STREAM_DONT_MOVE);
+    if (pa_stream_connect_playback(stream_, sink_.empty() ? nullptr : sink_.c_str(), &attributes,
+                                   static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
         streamLost();
     }
 }
@@ -224,9 +226,9 @@ void PulseOutputDevice::onUnderflow(pa_stream* /*stream*/, void* self) {
     }
 }
 
-OpenResult openPulseOutputDevice(CompletionCallback done) {
+OpenResult openPulseOutputDevice(CompletionCallback done, const std::string& sink) {
     OpenResult result;
-    std::unique_ptr<PulseOutputDevice> device(new (std::nothrow) PulseOutputDevice(done));
+    std::unique_ptr<PulseOutputDevice> device(new (std::nothrow) PulseOutputDevice(done, sink));
     if (!device) {
         result.error = deviceErrorText(DeviceError::NoMemory);
         return result;
