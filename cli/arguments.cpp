@@ -38,30 +38,30 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
         ->type_name("GENERATOR")
         ->check(CLI::IsMember(kGenerators));
     CLI::Option* amplitude = add(command, "--amplitude", signal.peakToPeak, "0-65534",
-                                 "Peak-to-peak amplitude in sample units", wholeNumber(0, 65534));
+                                 "Peak-to-peak amplitude in sample units", bounded(0, 0, 65534));
     add(command, "--volume", signal.volume, "0-100", "Volume in percent of the largest amplitude",
-        wholeNumber(0, 100))
+        bounded(0, 0, 100))
         ->excludes(amplitude);
-    add(command, "--frequency", signal.frequency, "HZ", "Tone frequency", wholeNumber(1, kMax));
-    add(command, "--limit", signal.limit, "HZ", "Sweep upper limit", wholeNumber(1, kMax));
+    add(command, "--frequency", signal.frequency, "HZ", "Tone frequency", bounded(0, 1, kMax));
+    add(command, "--limit", signal.limit, "HZ", "Sweep upper limit", bounded(0, 1, kMax));
     add(command, "--period", signal.period, "TIME", "Sweep period, 1 s to 1 h",
-        duration(1, 1, kMaxSweepSeconds));
+        bounded(1, 1, kMaxSweepSeconds));
 }
 
 void addPlayOptions(CLI::App& play, Arguments& a) {
     add(play, "--rest-every", a.restEvery, "MINUTES",
         "Play this long between rests [" + std::to_string(SignalPlayer::kDefaultRestEveryMinutes) +
             "]; switches rests on",
-        duration(60, 0, kMax));
+        bounded(60, 0, kMax));
     add(play, "--rest-length", a.restLength, "MINUTES",
         "Rest this long each time [" + std::to_string(SignalPlayer::kDefaultRestLengthMinutes) +
             "]; switches rests on",
-        duration(60, 0, kMax));
+        bounded(60, 0, kMax));
     add(play, "--duration", a.durationSeconds, "TIME", "Stop after this long [until Ctrl-C]",
-        duration(1, 1, kMax));
+        bounded(1, 1, kMax));
     add(play, "--target", a.targetSeconds, "TIME",
         "Stop once this much has been heard in all (with --journal, the journal's total)",
-        duration(1, 1, kMax));
+        bounded(1, 1, kMax));
     play.add_option("--journal", a.journal,
                     "Add the time heard to journal NAME, one per pair of headphones or speakers")
         ->type_name("NAME")
@@ -144,12 +144,12 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
     addSignalOptions(*render, signal);
     add(*render, "--duration,--seconds", a.seconds, "TIME", "Rounded up to whole blocks",
-        duration(1, 1, kMax))
+        bounded(1, 1, kMax))
         ->required()
         ->default_str("");
     add(*render, "--seed", a.seed, "T",
         "Calendar second the render's playback starts at [now]; equal seeds, equal samples",
-        wholeNumber(0, kMax));
+        bounded(0, 0, kMax));
     render->add_option("-o,--output", a.output, "Output file, or - for standard output")
         ->type_name("FILE")
         ->required();
@@ -158,7 +158,9 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         ->check(CLI::IsMember(kFormats));
     CLI::App* journals = app.add_subcommand("journal", "List the journals and their totals");
     CLI::App* help = app.add_subcommand("help", "Print the help of a command, or of all");
-    help->add_option("command", topic)->type_name("COMMAND")->check(CLI::IsMember({"play", "render", "journal"}));
+    help->add_option("command", topic)
+        ->type_name("COMMAND")
+        ->check(CLI::IsMember({"play", "render", "journal"}));
 
     try {
         app.parse(argc, argv);

@@ -26,32 +26,30 @@ std::string contents(std::uint64_t totalMs) {
 
 fs::path folder() {
     const char* state = std::getenv("XDG_STATE_HOME");
-    const char* home = std::getenv("HOME");
     if (state != nullptr && state[0] == '/') {
         return fs::path(state) / "vellumtone";
     }
+    const char* home = std::getenv("HOME");
     return fs::path(home != nullptr ? home : "") / ".local/state/vellumtone";
 }
 
-// The total the file holds; none when it is missing. Throws when it cannot be read or holds
+// The total the file holds, 0 when it is missing. Throws when it cannot be read or holds
 // anything but a total as contents() writes it.
-std::optional<std::uint64_t> read(const fs::path& path, const std::string& name) {
+std::uint64_t read(const fs::path& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        return std::nullopt;
-    }
     char buffer[128];
     const ssize_t n = fd >= 0 ? ::read(fd, buffer, sizeof buffer) : -1;
     const int reason = errno;
     close(fd);
-    const std::string where = "journal " + name + " (" + path.string() + ")";
-    if (n < 0) {
+    const std::string where = "journal " + path.stem().string() + " (" + path.string() + ")";
+    if (n < 0 && reason != ENOENT) {
         throw std::runtime_error("cannot read " + where + ": " + std::strerror(reason));
     }
-    const std::string text(buffer, static_cast<std::size_t>(n));
+    const std::string text(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     std::uint64_t totalMs = 0;
-    if (std::sscanf(text.c_str(), "vellumtone journal 1\nheard-ms %" SCNu64, &totalMs) != 1 ||
-        text != contents(totalMs)) {
+    if (n >= 0 &&
+        (std::sscanf(text.c_str(), "vellumtone journal 1\nheard-ms %" SCNu64, &totalMs) != 1 ||
+         text != contents(totalMs))) {
         throw std::runtime_error(where + " is corrupt; it is left as it is");
     }
     return totalMs;
@@ -59,19 +57,19 @@ std::optional<std::uint64_t> read(const fs::path& path, const std::string& name)
 
 }  // namespace
 
-Journal::Journal(const std::string& name) : name_(name), path_(folder() / (name + ".journal")) {
-    std::error_code error;
-    fs::create_directories(folder(), error);
-    lock_ = open((folder() / (name + ".lock")).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+Journal::Journal(const std::string& name) : path_(folder() / (name + ".journal")) {
+    std::error_code ignored;  // the lock's opening says what is wrong
+    fs::create_directories(folder(), ignored);
+    const fs::path lock = folder() / (name + ".lock");
+    lock_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (lock_ < 0) {
-        throw std::runtime_error("cannot open the lock of journal " + name + " in " +
-                                 folder().string() + ": " + std::strerror(errno));
+        throw std::runtime_error("cannot open " + lock.string() + ": " + std::strerror(errno));
     }
     if (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
         close(lock_);
         throw std::runtime_error("journal " + name + " is in use by another vellumtone-cli");
     }
-    startMs_ = read(path_, name).value_or(0);
+    startMs_ = read(path_);
 }
 
 Journal::~Journal() {
@@ -87,8 +85,7 @@ std::string Journal::save(std::uint64_t totalMs) const {
     const int reason = errno;
     close(fd);
     if (!written || rename(temp.c_str(), path_.c_str()) != 0) {
-        return "cannot save journal " + name_ + " (" + path_ +
-               "): " + std::strerror(written ? errno : reason);
+        return "cannot save " + path_ + ": " + std::strerror(written ? errno : reason);
     }
     // The rename itself reaches the disk with the folder.
     const int dir = open(folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -98,25 +95,16 @@ std::string Journal::save(std::uint64_t totalMs) const {
 }
 
 int Journal::list() {
-    std::set<fs::path> names;
     std::error_code error;
+    std::set<fs::path> paths;
     for (const auto& entry : fs::directory_iterator(folder(), error)) {
         if (entry.path().extension() == ".journal") {
-            names.insert(entry.path());
+            paths.insert(entry.path());
         }
     }
-    int code = 0;
-    for (const fs::path& path : names) {
-        try {
-            std::printf("%-24s %s heard\n", path.stem().c_str(),
-                        BurnInStatus::duration(read(path, path.stem()).value_or(0) / 1000).c_str());
-        } catch (const std::runtime_error& e) {
-            std::fprintf(stderr, "vellumtone-cli: %s\n", e.what());
-            code = 1;
-        }
+    for (const fs::path& path : paths) {
+        const std::string total = BurnInStatus::duration(read(path) / 1000);
+        std::printf("%-24s %s heard\n", path.stem().c_str(), total.c_str());
     }
-    if (names.empty()) {
-        std::fprintf(stderr, "vellumtone-cli: no journals in %s yet\n", folder().c_str());
-    }
-    return code;
+    return 0;
 }

@@ -25,12 +25,11 @@ class Journal {
     // Saves the total; empty on success, else the reason for the user.
     std::string save(std::uint64_t totalMs) const;
 
-    // Prints each journal's name and total for `journal`; returns the exit code (1 when one
-    // could not be read, as it also says).
+    // Prints each journal's name and total for `journal` and returns 0; throws as the
+    // constructor does for the first one that cannot be read.
     static int list();
 
   private:
-    std::string name_;
     std::string path_;
     int lock_ = -1;
     std::uint64_t startMs_ = 0;

@@ -12,11 +12,10 @@
 // bare number counts `bareUnit` seconds. None when it is not one.
 std::optional<std::uint64_t> parseDuration(const std::string& text, std::uint64_t bareUnit = 1);
 
-// Converts an option's text to plain decimal digits, or refuses it naming the range: a whole
-// number from min to max, or a duration in units of `unit` seconds (60: whole minutes, which a
-// bare number counts) from min to max units.
-CLI::Validator wholeNumber(std::uint64_t min, std::uint64_t max);
-CLI::Validator duration(std::uint64_t unit, std::uint64_t min, std::uint64_t max);
+// Converts an option's text to plain decimal digits, or refuses it naming the range: with
+// unit 0 a whole number from min to max; else a duration in units of `unit` seconds (60: whole
+// minutes, which a bare number then counts) from min to max units.
+CLI::Validator bounded(std::uint64_t unit, std::uint64_t min, std::uint64_t max);
 
 // An option checked and converted by one of the above, its value shown as `type` in the help.
 template <typename T>

@@ -58,12 +58,11 @@ std::unique_ptr<OutputDevice> openQuietly(const std::string& sink) {
     dup2(saved, STDERR_FILENO);
     close(null);
     close(saved);
-    if (opened.device && !opened.error.empty()) {
-        // The server's device, still trying: SDL, the fallback, failed too and says why.
-        throw std::runtime_error(kNoServer + std::string("; ALSA fallback: ") + SDL_GetError());
-    }
-    if (!opened.device) {
-        throw std::runtime_error(opened.error);
+    if (!opened.device || !opened.error.empty()) {
+        // A device still trying found no server, and SDL, the fallback, failed too: it says why.
+        throw std::runtime_error(opened.device
+                                     ? kNoServer + std::string("; ALSA fallback: ") + SDL_GetError()
+                                     : opened.error);
     }
     return std::move(opened.device);
 }

@@ -23,9 +23,8 @@ extern "C" void record(int signal) {
 }  // namespace
 
 void watchStopSignals() {
-    if (pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        wakePipe[0] = wakePipe[1] = -1;  // waits then only time out
-    }
+    // Without it (no descriptor left), waits only time out.
+    [[maybe_unused]] const int piped = pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         // Looked at first, so that an ignored one is never caught even for a moment. glibc's
         // signal() keeps the handler and restarts interrupted calls.
