@@ -49,13 +49,17 @@ TEST_P(Arguments, AreTakenOrRefusedNamingTheCulprit) {
 }
 
 std::vector<std::string> play(const std::string& option, const std::string& value) {
-    return {"play", option == "--frequency" ? "tone" : option == "--limit" ? "sweep" : "white",
+    return {"play",
+            option == "--frequency" ? "tone"
+            : option == "--limit"   ? "sweep"
+                                    : "white",
             option, value};
 }
 std::vector<std::string> render(const std::string& option, const std::string& value) {
     const bool length = option == "--duration" || option == "--seconds";
-    return {"render", "sweep", "-o", "x.wav", length ? "--format" : "--seconds",
-            length ? "wav" : "1", option, value};
+    return {
+        "render", "sweep", "-o", "x.wav", length ? "--format" : "--seconds", length ? "wav" : "1",
+        option,   value};
 }
 
 const std::string kMax = "4294967295", kAbove = "4294967296";

@@ -131,8 +131,9 @@ TEST(Play, PlaysItsDurationSampleForSampleThroughHangUpAndAClosedPipeAndFitsATer
     // short of blocks.
     EXPECT_THAT(folder.sh("trap '' HUP; SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=heard.raw $cli play "
                           "tone --duration 2 & sleep 0.5; kill -HUP $!; wait $!; echo $?"),
-                MatchesRegex(kStamp + "tone 1000 Hz \\| Playing 0:00:00 \\| 0:00:0[12] left, "
-                                      "ends [0-9:]{5}\n" +
+                MatchesRegex(kStamp +
+                             "tone 1000 Hz \\| Playing 0:00:00 \\| 0:00:0[12] left, "
+                             "ends [0-9:]{5}\n" +
                              kStamp + "tone 1000 Hz \\| Stopped after 0:00:0[12]\n0\n"));
     // The file holds silence, then the tone from its first frame (0 on both channels) to the
     // stop, sample for sample.
@@ -162,28 +163,33 @@ TEST(Play, PlaysItsDurationSampleForSampleThroughHangUpAndAClosedPipeAndFitsATer
                              "fallback: [^\n]+\n1\n"));
 }
 
-// The journal keeps the heard total across runs, a kill -9 included, in a file replaced whole;
-// the target stops the playback once the total reaches it; a corrupt journal and a second
-// process on one journal are refused, the file left as it was.
+// The journal keeps the heard total across runs, saved at a stop signal and kept whole through
+// a kill -9, in a file replaced whole; the target stops the playback once the total reaches it; a
+// corrupt journal and a second process on one journal are refused, the file left as it was.
 TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
     TempFolder folder;
-    EXPECT_THAT(folder.sh("export XDG_STATE_HOME=$PWD; $cli play pink --journal a --target 2 -q; "
-                          "echo $?; cd vellumtone; cat a.journal; ls -i a.journal >inode\n"
-                          "$cli play pink --journal a --target 4 -q & sleep 0.5\n"
-                          "$cli play pink --journal a --duration 9; echo $?\n"
-                          "{ kill -9 $!; wait $!; } 2>/dev/null; cat a.journal; $cli journal; ls"),
-                MatchesRegex("0\nvellumtone journal 1\nheard-ms 2[0-4][0-9]{2}\n"
-                             "vellumtone-cli: journal a is in use by another vellumtone-cli\n1\n"
-                             "vellumtone journal 1\nheard-ms 2[0-9]{3}\n"
-                             "a +0:00:02 heard\na.journal\na.lock\ninode\n"));
+    EXPECT_THAT(
+        folder.sh("export XDG_STATE_HOME=$PWD; $cli play pink --journal a -q & sleep 1.5; "
+                  "kill $!; wait $!; echo $?; cd vellumtone; cat a.journal; ls -i a.journal "
+                  ">inode\n"
+                  "$cli play pink --journal a --target 4 -q & sleep 0.5\n"
+                  "$cli play pink --journal a --duration 9; echo $?\n"
+                  "{ kill -9 $!; wait $!; } 2>/dev/null; cat a.journal; $cli journal; ls"),
+        MatchesRegex("0\nvellumtone journal 1\nheard-ms [1-9][0-9]{2,3}\n"
+                     "vellumtone-cli: journal a is in use by another vellumtone-cli\n1\n"
+                     "vellumtone journal 1\nheard-ms [1-9][0-9]{2,3}\n"
+                     "a +0:00:0[01] heard\na.journal\na.lock\ninode\n"));
     // Saved as a new file renamed over the old one, never rewritten in place.
-    EXPECT_THAT(folder.sh("export XDG_STATE_HOME=$PWD; cd vellumtone; $cli play pink --journal a "
-                          "--target 3; echo $?; cat a.journal; ls -i a.journal | cmp -s - inode "
-                          "|| echo replaced"),
-                MatchesRegex(kStamp + "pink noise \\| Playing 0:00:00 \\| total 0:00:02 of "
-                                      "0:00:03, ends [0-9:]{5}\n" +
-                             kStamp + "pink noise \\| Stopped after 0:00:0[01] \\| total 0:00:03 "
-                                      "of 0:00:03\n0\nvellumtone journal 1\nheard-ms 3[0-4][0-9]{2}\nreplaced\n"));
+    EXPECT_THAT(
+        folder.sh("export XDG_STATE_HOME=$PWD; cd vellumtone; $cli play pink --journal a "
+                  "--target 3; echo $?; cat a.journal; ls -i a.journal | cmp -s - inode "
+                  "|| echo replaced"),
+        MatchesRegex(kStamp +
+                     "pink noise \\| Playing 0:00:00 \\| total 0:00:0[01] of "
+                     "0:00:03, ends [0-9:]{5}\n" +
+                     kStamp +
+                     "pink noise \\| Stopped after 0:00:0[123] \\| total 0:00:03 of "
+                     "0:00:03\n0\nvellumtone journal 1\nheard-ms 3[0-4][0-9]{2}\nreplaced\n"));
     EXPECT_EQ(folder.sh("export XDG_STATE_HOME=$PWD; cd vellumtone; echo 'heard-ms 9' >a.journal; "
                         "$cli play pink --journal a; echo $?; cat a.journal"),
               "vellumtone-cli: journal a (" + (folder.path / "vellumtone/a.journal").string() +
@@ -197,15 +203,16 @@ TEST(Play, PlaysOnTheNamedDeviceAlone) {
                         "pulseaudio");
     TempFolder folder;
     EXPECT_THAT(
-        folder.sh("services_dir=$PWD/services; . " VELLUMTONE_SERVICES_SCRIPT "; start_pulseaudio\n"
-                  "pactl load-module module-null-sink sink_name=second >/dev/null\n"
-                  "$cli play --device list\n"
-                  "for sink in nullout second; do parec -d $sink.monitor >$sink.raw 2>/dev/null & done\n"
-                  "until [ $(cat *.raw | wc -c) -gt 100000 ]; do sleep 0.1; done\n"
-                  "$cli play tone --device second --duration 2 --quiet; echo $?\n"
-                  "$cli play tone --device third; echo $?\n"
-                  "for sink in nullout second; do od -An -v -td2 $sink.raw | tr -s ' ' '\\n' "
-                  "| grep -qvx '0*' && echo $sink heard; done; kill %1 %2"),
+        folder.sh(
+            "services_dir=$PWD/services; . " VELLUMTONE_SERVICES_SCRIPT "; start_pulseaudio\n"
+            "pactl load-module module-null-sink sink_name=second >/dev/null\n"
+            "$cli play --device list\n"
+            "for sink in nullout second; do parec -d $sink.monitor >$sink.raw 2>/dev/null & done\n"
+            "until [ $(cat *.raw | wc -c) -gt 100000 ]; do sleep 0.1; done\n"
+            "$cli play tone --device second --duration 2 --quiet; echo $?\n"
+            "$cli play tone --device third; echo $?\n"
+            "for sink in nullout second; do od -An -v -td2 $sink.raw | tr -s ' ' '\\n' "
+            "| grep -qvx '0*' && echo $sink heard; done; kill %1 %2"),
         MatchesRegex("\\* nullout\tNull Output\n  second\tNull Output\n0\n"
                      "vellumtone-cli: no output named 'third' \\([^\n]*\n1\nsecond heard\n"));
 }
@@ -214,11 +221,11 @@ TEST(Play, PlaysOnTheNamedDeviceAlone) {
 TEST(ManPage, HoldsTheOptionsOfBothCommands) {
     const std::string page = TempFolder().sh("zcat " VELLUMTONE_CLI_MAN_PAGE);
     for (const char* part :
-         {"EXAMPLES", "EXIT STATUS", "journal", "\\-\\-help\\-all", "\\-\\-rest\\-every",
-          "\\-\\-rest\\-length", "\\-\\-duration", "\\-\\-target", "\\-\\-journal", "\\-\\-device",
-          "\\-\\-quiet", "\\-\\-amplitude", "\\-\\-volume", "\\-\\-frequency", "\\-\\-limit",
-          "\\-\\-period", "\\-\\-seconds", "\\-\\-seed", "\\-\\-output",
-          "\\-\\-format"}) {
+         {"EXAMPLES",           "EXIT STATUS",         "journal",        "\\-\\-help\\-all",
+          "\\-\\-rest\\-every", "\\-\\-rest\\-length", "\\-\\-duration", "\\-\\-target",
+          "\\-\\-journal",      "\\-\\-device",        "\\-\\-quiet",    "\\-\\-amplitude",
+          "\\-\\-volume",       "\\-\\-frequency",     "\\-\\-limit",    "\\-\\-period",
+          "\\-\\-seconds",      "\\-\\-seed",          "\\-\\-output",   "\\-\\-format"}) {
         EXPECT_THAT(page, HasSubstr(part));
     }
 }
