@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Audio benchmarks on a private PulseAudio with a null sink:
 #  - whole-process CPU time and context switches per second while playing pink noise for
-#    $SECONDS_TO_PLAY seconds (60 by default), for Vellumtone's player (bench/play_pink), SoX's
-#    `play` and `paplay` of a WAV file, one after the other in the same run;
+#    $SECONDS_TO_PLAY seconds (60 by default), for Vellumtone's player (bench/play_pink),
+#    `vellumtone-cli play` (its status going to a log, a journal kept), SoX's `play` and
+#    `paplay` of a WAV file, one after the other in the same run;
 #  - the same for Vellumtone with the device open and nothing playing, and for the desktop
 #    program left idle on a private X server;
 #  - the stop latency: from the stop request to the last sound recorded, over $STOPS stops.
@@ -19,8 +20,9 @@ seconds=${SECONDS_TO_PLAY:-60}
 stops=${STOPS:-20}
 
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target play_pink vellumtone >/dev/null
+cmake --build --preset bench --target play_pink vellumtone vellumtone-cli >/dev/null
 player=build/bench/bench/play_pink
+cli=build/bench/cli/vellumtone-cli
 desktop=build/bench/ui/vellumtone
 
 source scripts/services.sh
@@ -53,6 +55,8 @@ measure() {
 
 echo "=== CPU and context switches, ${seconds} s each"
 measure "vellumtone (pink noise)" -- "$player" "$seconds"
+XDG_STATE_HOME="$services_dir" measure "vellumtone-cli (pink noise)" -- \
+    "$cli" play pink --duration "$seconds" --journal bench
 # (sh execs play, whose harmless warning about the ALSA sample size is dropped.)
 measure "sox play (pink noise)" -- sh -c 'exec play -q -r 44100 -c 2 -n synth "$0" pinknoise 2>/dev/null' "$seconds"
 measure "paplay (pink WAV)" -- paplay "$wav"

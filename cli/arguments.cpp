@@ -2,17 +2,19 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <filesystem>
+#include <iostream>
 #include <map>
+#include <regex>
 
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
+#include "option_checks.h"
 #include "version.h"
 
 namespace {
 
-constexpr std::uint32_t kMaxUint32 = 0xFFFFFFFF;
+constexpr std::uint32_t kMax = 0xFFFFFFFF;
 
 using enum GeneratorKind;
 
@@ -20,36 +22,6 @@ const std::map<std::string, GeneratorKind> kGenerators{
     {"white", WhiteNoise}, {"pink", PinkNoise}, {"tone", PureTone}, {"sweep", FrequencySweep}};
 const std::map<std::string, FileFormat> kFormats{
     {"wav", FileFormat::Wav}, {"flac", FileFormat::Flac}, {"raw", FileFormat::Raw}};
-
-// A number option, named valueName in the help: digits only, from min to max, and with
-// timeUnits a trailing s, m or h. On its own CLI11 would also take signs, fractions, hex (0x10)
-// and octal (010); from_chars reads plain decimal digits and nothing else. The conversion
-// gets plain decimal seconds.
-template <typename T>
-CLI::Option* number(CLI::App& command, const char* name, T& target, const char* valueName,
-                    const std::string& help, std::uint64_t min, std::uint64_t max = kMaxUint32,
-                    bool timeUnits = false) {
-    const auto whole = [=](std::string& text) -> std::string {
-        const std::size_t units =
-            timeUnits && !text.empty() ? std::string("smh").find(text.back()) : 3;
-        const std::uint64_t unit = units == 1 ? 60 : units == 2 ? 3600 : 1;
-        const char* end = text.data() + text.size() - (units < 3 ? 1 : 0);
-        std::uint64_t value = 0;
-        const auto read = std::from_chars(text.data(), end, value);
-        if (read.ec == std::errc{} && read.ptr == end && value <= max / unit &&
-            value * unit >= min) {
-            text = std::to_string(value * unit);
-            return {};
-        }
-        return "must be a whole number" +
-               std::string(timeUnits ? " of seconds, or one followed by s, m or h," : "") +
-               " from " + std::to_string(min) + " to " + std::to_string(max) + ", not '" + text +
-               "'";
-    };
-    return command.add_option(name, target, help)
-        ->type_name(valueName)
-        ->transform(CLI::Validator(whole, "", ""));
-}
 
 // The signal's settings as typed, starting from the engine's defaults.
 struct Signal {
@@ -62,24 +34,49 @@ struct Signal {
 };
 
 void addSignalOptions(CLI::App& command, Signal& signal) {
-    command.add_option("generator", signal.generator)
-        ->required()
+    command.add_option("generator", signal.generator, "white, pink, tone or sweep")
         ->type_name("GENERATOR")
         ->check(CLI::IsMember(kGenerators));
-    CLI::Option* amplitudeOption =
-        number(command, "--amplitude", signal.peakToPeak, "A",
-               "Peak-to-peak amplitude in sample units, 0 to 65534", 0, 65534)
-            ->capture_default_str();
-    number(command, "--volume", signal.volume, "PERCENT",
-           "Volume in percent of the largest amplitude, 0 to 100", 0, 100)
-        ->excludes(amplitudeOption);
-    number(command, "--frequency", signal.frequency, "HZ", "Tone frequency in Hz", 1)
-        ->capture_default_str();
-    number(command, "--limit", signal.limit, "HZ", "Sweep upper limit in Hz", 1)
-        ->capture_default_str();
-    number(command, "--period", signal.period, "S",
-           "Sweep period in seconds, 1 to " + std::to_string(kMaxSweepSeconds), 1, kMaxSweepSeconds)
-        ->capture_default_str();
+    CLI::Option* amplitude = add(command, "--amplitude", signal.peakToPeak, "0-65534",
+                                 "Peak-to-peak amplitude in sample units", bounded(0, 0, 65534));
+    add(command, "--volume", signal.volume, "0-100", "Volume in percent of the largest amplitude",
+        bounded(0, 0, 100))
+        ->excludes(amplitude);
+    add(command, "--frequency", signal.frequency, "HZ", "Tone frequency", bounded(0, 1, kMax));
+    add(command, "--limit", signal.limit, "HZ", "Sweep upper limit", bounded(0, 1, kMax));
+    add(command, "--period", signal.period, "TIME", "Sweep period, 1 s to 1 h",
+        bounded(1, 1, kMaxSweepSeconds));
+}
+
+void addPlayOptions(CLI::App& play, Arguments& a) {
+    add(play, "--rest-every", a.restEvery, "MINUTES",
+        "Play this long between rests [" + std::to_string(SignalPlayer::kDefaultRestEveryMinutes) +
+            "]; switches rests on",
+        bounded(60, 0, kMax));
+    add(play, "--rest-length", a.restLength, "MINUTES",
+        "Rest this long each time [" + std::to_string(SignalPlayer::kDefaultRestLengthMinutes) +
+            "]; switches rests on",
+        bounded(60, 0, kMax));
+    add(play, "--duration", a.durationSeconds, "TIME", "Stop after this long [until Ctrl-C]",
+        bounded(1, 1, kMax));
+    add(play, "--target", a.targetSeconds, "TIME",
+        "Stop once this much has been heard in all (with --journal, the journal's total)",
+        bounded(1, 1, kMax));
+    play.add_option("--journal", a.journal,
+                    "Add the time heard to journal NAME, one per pair of headphones or speakers")
+        ->type_name("NAME")
+        ->check(CLI::Validator(
+            [](const std::string& name) -> std::string {
+                return std::regex_match(name, std::regex(R"([\w-][\w.-]{0,99})"))
+                           ? ""
+                           : "must be up to 100 letters, digits, '.', '_' or '-', not starting "
+                             "with '.', not " +
+                                 quoteValue(name);
+            },
+            "", ""));
+    play.add_option("--device", a.device, "Play on this output; list: show them [the default]")
+        ->type_name("NAME");
+    play.add_flag("-q,--quiet", a.quiet, "Print no status, only errors");
 }
 
 // A setting the chosen generator never reads is most likely a mistake.
@@ -105,8 +102,8 @@ FileFormat formatOf(const std::string& output, std::string format) {
     }
     const auto found = kFormats.find(format);
     if (found == kFormats.end()) {
-        throw UsageError("cannot tell the format from the name '" + output +
-                         "' (use .wav, .flac or .raw, or --format)");
+        throw UsageError("cannot tell the format from the name " + quoteValue(output) +
+                         " (use .wav, .flac or .raw, or --format)");
     }
     return found->second;
 }
@@ -116,52 +113,54 @@ FileFormat formatOf(const std::string& output, std::string format) {
 std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     // CLI11 would call both of these "A subcommand is required".
     const std::string first = argc > 1 ? argv[1] : "";
-    if (first != "play" && first != "render" && !first.starts_with('-')) {
-        throw UsageError(first.empty()
-                             ? "a command is required: play or render (see vellumtone-cli --help)"
-                             : "unknown command '" + first + "' (expected play or render)");
+    if (first != "play" && first != "render" && first != "journal" && first != "help" &&
+        !first.starts_with('-')) {
+        throw UsageError(first.empty() ? "a command is required: play, render, journal or help"
+                                       : "unknown command " + quoteValue(first) +
+                                             " (expected play, render, journal or help)");
     }
 
     SignalPlayer& player = SignalPlayer::instance;
     Arguments a;
     Signal signal;
     std::string format;
+    std::string topic;
 
     CLI::App app{
         "Plays test signals endlessly for the burn-in of headphones and speakers, "
-        "or renders them to a file.\n"
-        "Exit codes: 0 done, 1 failed while running (no audio output, a file that cannot be "
-        "written), 2 bad command line.",
+        "or renders them to a file.",
         "vellumtone-cli"};
+    app.footer(
+        "TIME: 90 (seconds), 90s, 10m, 1h30m, 4d, 1.5h or 00:10:00. MINUTES: the same, a bare "
+        "number counting minutes.\nExit status: 0 done, 1 failed while running, 2 bad command "
+        "line.");
     app.set_version_flag("--version", std::string("vellumtone-cli ") + version::kVersion);
+    app.set_help_all_flag("--help-all", "Print the help of every command");
     app.require_subcommand(1);
 
-    CLI::App* play = app.add_subcommand("play", "Play a generator through the default output");
+    CLI::App* play = app.add_subcommand("play", "Play a generator until stopped");
     addSignalOptions(*play, signal);
-    number(*play, "--rest-every", a.restEvery, "MIN",
-           "Rest after this many minutes of playing [" +
-               std::to_string(SignalPlayer::kDefaultRestEveryMinutes) + "]; switches rests on",
-           0);
-    number(*play, "--rest-length", a.restLength, "MIN",
-           "Minutes of silence per rest [" +
-               std::to_string(SignalPlayer::kDefaultRestLengthMinutes) + "]; switches rests on",
-           0);
-    number(*play, "--duration", a.durationSeconds, "TIME",
-           "Stop after TIME: seconds, or a number with s, m or h [until Ctrl-C]", 1, kMaxUint32,
-           true);
-
+    addPlayOptions(*play, a);
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
     addSignalOptions(*render, signal);
-    number(*render, "--seconds", a.seconds, "N", "Seconds of audio, rounded up to whole blocks", 1)
-        ->required();
-    number(*render, "--seed", a.seed, "T",
-           "Calendar second the render's playback starts at [now]; equal seeds, equal samples", 0);
+    add(*render, "--duration,--seconds", a.seconds, "TIME", "Rounded up to whole blocks",
+        bounded(1, 1, kMax))
+        ->required()
+        ->default_str("");
+    add(*render, "--seed", a.seed, "T",
+        "Calendar second the render's playback starts at [now]; equal seeds, equal samples",
+        bounded(0, 0, kMax));
     render->add_option("-o,--output", a.output, "Output file, or - for standard output")
         ->type_name("FILE")
         ->required();
     render->add_option("--format", format, "16-bit stereo wav, flac or raw [from the extension]")
         ->type_name("FORMAT")
         ->check(CLI::IsMember(kFormats));
+    CLI::App* journals = app.add_subcommand("journal", "List the journals and their totals");
+    CLI::App* help = app.add_subcommand("help", "Print the help of a command, or of all");
+    help->add_option("command", topic)
+        ->type_name("COMMAND")
+        ->check(CLI::IsMember({"play", "render", "journal"}));
 
     try {
         app.parse(argc, argv);
@@ -171,8 +170,20 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
-
-    a.command = play->parsed() ? Command::Play : Command::Render;
+    if (help->parsed()) {
+        std::cout << (topic.empty() ? app.help() : app.get_subcommand(topic)->help());
+        return std::nullopt;
+    }
+    a.command = journals->parsed()   ? Command::Journals
+                : render->parsed()   ? Command::Render
+                : a.device == "list" ? Command::Devices
+                                     : Command::Play;
+    if (a.command == Command::Journals || a.command == Command::Devices) {
+        return a;
+    }
+    if (signal.generator.empty()) {
+        throw UsageError("a generator is required: white, pink, tone or sweep");
+    }
     const GeneratorKind kind = kGenerators.at(signal.generator);
     checkSettingsFitTheGenerator(play->parsed() ? *play : *render, kind);
     if (a.command == Command::Render) {

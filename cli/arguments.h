@@ -8,7 +8,7 @@
 // What the command line asks for. The signal's settings go straight to the player through its
 // operations; a setting left out keeps the player's own default.
 
-enum class Command { Play, Render };
+enum class Command { Play, Render, Journals, Devices };
 enum class FileFormat { Wav, Flac, Raw };
 
 // The command line is wrong, or asks for something refused: exit code 2, where a failure
@@ -19,8 +19,12 @@ struct UsageError : std::runtime_error {
 
 struct Arguments {
     Command command = Command::Play;
-    std::optional<std::uint32_t> restEvery, restLength;  // either one switches rests on
+    std::optional<std::uint32_t> restEvery, restLength;  // minutes; either switches rests on
     std::optional<std::uint32_t> durationSeconds;        // none: until interrupted
+    std::optional<std::uint32_t> targetSeconds;          // of heard time, the journal's total
+    std::string journal;                                 // its name; empty: none
+    std::string device;                                  // a sink name; empty: the default
+    bool quiet = false;
     std::uint32_t seconds = 0;
     std::optional<std::uint32_t> seed;  // none: the current calendar time
     std::string output;                 // "-" for standard output

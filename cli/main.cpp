@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "arguments.h"
+#include "journal.h"
+#include "option_checks.h"
 #include "play.h"
 #include "render.h"
 #include "stop_signals.h"
@@ -14,9 +16,14 @@ int main(int argc, char** argv) {
         if (!arguments) {
             return 0;  // help or version
         }
-        return arguments->command == Command::Play ? runPlay(*arguments) : runRender(*arguments);
+        const Command command = arguments->command;
+        return command == Command::Play       ? runPlay(*arguments)
+               : command == Command::Render   ? runRender(*arguments)
+               : command == Command::Journals ? Journal::list()
+                                              : listDevices();
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "vellumtone-cli: %s\n", error.what());
+        // One line of sensible length, whatever value the message repeats.
+        std::fprintf(stderr, "vellumtone-cli: %s\n", printable(error.what(), 300).c_str());
         return dynamic_cast<const UsageError*>(&error) != nullptr ? 2 : 1;  // usage : runtime
     }
 }

@@ -70,7 +70,7 @@ int runRender(const Arguments& arguments) {
     // The largest data chunk a WAV file can describe: its RIFF size field must hold it plus
     // the 36 bytes of header that follow that field.
     if (arguments.format == FileFormat::Wav && totalFrames * kBytesPerFrame > 0xFFFFFFFFULL - 36) {
-        throw UsageError("--seconds " + std::to_string(arguments.seconds) +
+        throw UsageError("--duration " + std::to_string(arguments.seconds) +
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
     AudioFile file(arguments.output, arguments.format, totalFrames);

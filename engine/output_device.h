@@ -75,3 +75,5 @@ struct OpenResult {
 // to onWaveOutDone. It may return a device together with an error: the device could not
 // reach any output yet (available() is false) and keeps trying in the background.
 OpenResult openOutputDevice();
+// Linux only: the same, on the PulseAudio sink of that name alone, with no other fallback.
+OpenResult openOutputDevice(const std::string& sink);

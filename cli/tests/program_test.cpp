@@ -1,4 +1,4 @@
-// The built program end to end, run from sh as a user runs it, in a folder of its own:
+// The built program end to end, run from bash as a user runs it, in a folder of its own:
 // `render`'s samples against the reference generators in every format, and what a replaced,
 // failed or interrupted render leaves behind; `play` through SDL's disk and dummy drivers,
 // which keep real-time pace without a sound server.
@@ -14,6 +14,7 @@
 
 #include "engine/testing/child_process.h"
 #include "engine/testing/reference_signal.h"
+#include "engine/testing/test_services.h"
 
 namespace {
 
@@ -21,6 +22,9 @@ namespace fs = std::filesystem;
 using testing::HasSubstr;
 using testing::MatchesRegex;
 using K = GeneratorKind;
+
+// The time stamp of a line in a log.
+const std::string kStamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ";
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,13 +37,13 @@ struct TempFolder {
     const fs::path path = mkdtemp(pattern.data());  // the pattern's X replaced
     ~TempFolder() { fs::remove_all(path); }
 
-    // Runs the script with sh in this folder, $cli naming the program, and gives what it
+    // Runs the script with bash in this folder, $cli naming the program, and gives what it
     // printed on either output as it came (add "echo $?" for an exit code). The audio goes
     // through SDL's dummy driver unless the script says otherwise.
     std::string sh(const std::string& script) const {
         ChildProcess child({"env", "cli=" + std::string(VELLUMTONE_CLI_PATH),
                             "SDL_AUDIODRIVER=dummy", "PULSE_SERVER=unix:/none", "timeout", "60",
-                            "sh", "-c", "exec 2>&1; cd \"$0\"\n" + script, path});
+                            "bash", "-c", "exec 2>&1; cd \"$0\"\n" + script, path});
         child.wait();
         return child.output();
     }
@@ -119,17 +123,18 @@ TEST(Render, FailuresSayWhyInOneLineAndLeaveNothing) {
 
 // A duration ends it, the tone heard sample for sample; a hang-up inherited as ignored (nohup)
 // stays ignored; a closed standard output neither kills it nor ends it; on a terminal the status
-// line fits the width; without any output it says so in one line, prefixed, with none of the audio
-// library's noise.
+// line fits the width, the label giving way first, with no escape codes; without any output it
+// says so in one line, prefixed, with none of the audio library's noise.
 TEST(Play, PlaysItsDurationSampleForSampleThroughHangUpAndAClosedPipeAndFitsATerminal) {
     TempFolder folder;
     // SDL's disk driver plays at real-time pace into a file. A loaded machine may leave it
     // short of blocks.
-    EXPECT_THAT(
-        folder.sh("trap '' HUP; SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=heard.raw $cli play "
-                  "tone --duration 2 & sleep 0.5; kill -HUP $!; wait $!; echo $?"),
-        MatchesRegex("tone 1000 Hz \\| playing \\| played 0:00:00 \\| total 0:00:00\n"
-                     "tone 1000 Hz \\| stopped \\| played 0:00:0[12] \\| total 0:00:02\n0\n"));
+    EXPECT_THAT(folder.sh("trap '' HUP; SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=heard.raw $cli play "
+                          "tone --duration 2 & sleep 0.5; kill -HUP $!; wait $!; echo $?"),
+                MatchesRegex(kStamp +
+                             "tone 1000 Hz \\| Playing 0:00:00 \\| 0:00:0[12] left, "
+                             "ends [0-9:]{5}\n" +
+                             kStamp + "tone 1000 Hz \\| Stopped after 0:00:0[12]\n0\n"));
     // The file holds silence, then the tone from its first frame (0 on both channels) to the
     // stop, sample for sample.
     const std::string heard = readFile(folder.path / "heard.raw");
@@ -143,12 +148,86 @@ TEST(Play, PlaysItsDurationSampleForSampleThroughHangUpAndAClosedPipeAndFitsATer
     EXPECT_EQ(folder.sh("{ $cli play white --duration 2; echo $? >&2; } | true"), "0\n")
         << "not killed by SIGPIPE";
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
-    // Each line, rewritten after a carriage return, ends one column short of the width.
-    EXPECT_THAT(folder.sh("script -qec \"stty cols 30; $cli play white --duration 2\" /dev/null"),
-                testing::AllOf(testing::Not(testing::ContainsRegex("[^\r\n\x1b]{30}")),
-                               HasSubstr("\rwhite noise | stopped | playe\x1b[K\r\n")));
+    // Each line, rewritten after a carriage return, ends one column short of the width: the
+    // label is cut, the times are whole.
+    EXPECT_THAT(folder.sh("script -qec \"stty cols 50; $cli play white --duration 2\" /dev/null"),
+                testing::AllOf(
+                    testing::Not(testing::ContainsRegex("[^\r\n]{50}|\x1b")),
+                    testing::ContainsRegex("\rwhit \\| Playing 0:00:00 \\| 0:00:0[12] left, ends "),
+                    HasSubstr("\rwhite noise | Stopped after 0:00:0")));
+    EXPECT_THAT(folder.sh("TERM=dumb script -qec \"$cli play white --duration 1\" /dev/null"),
+                MatchesRegex(kStamp + "white noise \\| Playing[^\r\n]*\r\n" + kStamp +
+                             "white noise \\| Stopped[^\r\n]*\r\n"));
     EXPECT_THAT(folder.sh("SDL_AUDIODRIVER=alsa $cli play white; echo $?"),
-                MatchesRegex("vellumtone-cli: [^\n]*\n1\n"));
+                MatchesRegex("vellumtone-cli: no PulseAudio or PipeWire server answered; ALSA "
+                             "fallback: [^\n]+\n1\n"));
+}
+
+// The journal keeps the heard total across runs, saved at a stop signal and kept whole through
+// a kill -9, in a file replaced whole; the target stops the playback once the total reaches it; a
+// corrupt journal and a second process on one journal are refused, the file left as it was.
+TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
+    TempFolder folder;
+    EXPECT_THAT(
+        folder.sh("export XDG_STATE_HOME=$PWD; $cli play pink --journal a -q & sleep 1.5; "
+                  "kill $!; wait $!; echo $?; cd vellumtone; cat a.journal; ls -i a.journal "
+                  ">inode\n"
+                  "$cli play pink --journal a --target 4 -q & sleep 0.5\n"
+                  "$cli play pink --journal a --duration 9; echo $?\n"
+                  "{ kill -9 $!; wait $!; } 2>/dev/null; cat a.journal; $cli journal; ls"),
+        MatchesRegex("0\nvellumtone journal 1\nheard-ms [1-9][0-9]{2,3}\n"
+                     "vellumtone-cli: journal a is in use by another vellumtone-cli\n1\n"
+                     "vellumtone journal 1\nheard-ms [1-9][0-9]{2,3}\n"
+                     "a +0:00:0[01] heard\na.journal\na.lock\ninode\n"));
+    // Saved as a new file renamed over the old one, never rewritten in place.
+    EXPECT_THAT(
+        folder.sh("export XDG_STATE_HOME=$PWD; cd vellumtone; $cli play pink --journal a "
+                  "--target 3; echo $?; cat a.journal; ls -i a.journal | cmp -s - inode "
+                  "|| echo replaced"),
+        MatchesRegex(kStamp +
+                     "pink noise \\| Playing 0:00:00 \\| total 0:00:0[01] of "
+                     "0:00:03, ends [0-9:]{5}\n" +
+                     kStamp +
+                     "pink noise \\| Stopped after 0:00:0[123] \\| total 0:00:03 of "
+                     "0:00:03\n0\nvellumtone journal 1\nheard-ms 3[0-4][0-9]{2}\nreplaced\n"));
+    EXPECT_EQ(folder.sh("export XDG_STATE_HOME=$PWD; cd vellumtone; echo 'heard-ms 9' >a.journal; "
+                        "$cli play pink --journal a; echo $?; cat a.journal"),
+              "vellumtone-cli: journal a (" + (folder.path / "vellumtone/a.journal").string() +
+                  ") is corrupt; it is left as it is\n1\nheard-ms 9\n");
+}
+
+// On a private PulseAudio server with a second null sink: --device plays there, and nothing
+// reaches the default sink.
+TEST(Play, PlaysOnTheNamedDeviceAlone) {
+    SKIP_OR_FAIL_UNLESS(ChildProcess({"sh", "-c", "command -v pulseaudio"}).wait() == 0,
+                        "pulseaudio");
+    TempFolder folder;
+    EXPECT_THAT(
+        folder.sh(
+            "services_dir=$PWD/services; . " VELLUMTONE_SERVICES_SCRIPT "; start_pulseaudio\n"
+            "pactl load-module module-null-sink sink_name=second >/dev/null\n"
+            "$cli play --device list\n"
+            "for sink in nullout second; do parec -d $sink.monitor >$sink.raw 2>/dev/null & done\n"
+            "until [ $(cat *.raw | wc -c) -gt 100000 ]; do sleep 0.1; done\n"
+            "$cli play tone --device second --duration 2 --quiet; echo $?\n"
+            "$cli play tone --device third; echo $?\n"
+            "for sink in nullout second; do od -An -v -td2 $sink.raw | tr -s ' ' '\\n' "
+            "| grep -qvx '0*' && echo $sink heard; done; kill %1 %2"),
+        MatchesRegex("\\* nullout\tNull Output\n  second\tNull Output\n0\n"
+                     "vellumtone-cli: no output named 'third' \\([^\n]*\n1\nsecond heard\n"));
+}
+
+// The manual page holds every option of both commands, their examples and the exit statuses.
+TEST(ManPage, HoldsTheOptionsOfBothCommands) {
+    const std::string page = TempFolder().sh("zcat " VELLUMTONE_CLI_MAN_PAGE);
+    for (const char* part :
+         {"EXAMPLES",           "EXIT STATUS",         "journal",        "\\-\\-help\\-all",
+          "\\-\\-rest\\-every", "\\-\\-rest\\-length", "\\-\\-duration", "\\-\\-target",
+          "\\-\\-journal",      "\\-\\-device",        "\\-\\-quiet",    "\\-\\-amplitude",
+          "\\-\\-volume",       "\\-\\-frequency",     "\\-\\-limit",    "\\-\\-period",
+          "\\-\\-seconds",      "\\-\\-seed",          "\\-\\-output",   "\\-\\-format"}) {
+        EXPECT_THAT(page, HasSubstr(part));
+    }
 }
 
 }  // namespace

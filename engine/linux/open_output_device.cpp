@@ -4,11 +4,12 @@
 #include "engine/signal_player.h"
 
 // PulseAudio first (PipeWire serves it too). Only when no such server answers is SDL tried,
-// for machines with ALSA alone. When neither plays, the PulseAudio device is returned with
-// its error: it keeps trying, so a server that comes up later is heard.
-OpenResult openOutputDevice() {
-    OpenResult pulse = openPulseOutputDevice(&onWaveOutDone);
-    if (pulse.error.empty() || !pulse.device) {
+// for machines with ALSA alone; a named sink exists only on the server, so it has no fallback.
+// When neither plays, the PulseAudio device is returned with its error: it keeps trying, so a
+// server that comes up later is heard.
+OpenResult openOutputDevice(const std::string& sink) {
+    OpenResult pulse = openPulseOutputDevice(&onWaveOutDone, sink);
+    if (pulse.error.empty() || !pulse.device || !sink.empty()) {
         return pulse;
     }
     OpenResult sdl = openSdlOutputDevice(&onWaveOutDone);
@@ -16,4 +17,8 @@ OpenResult openOutputDevice() {
         return sdl;
     }
     return pulse;
+}
+
+OpenResult openOutputDevice() {
+    return openOutputDevice(std::string());
 }

@@ -130,12 +130,14 @@ void PulseOutputDevice::openStream(bool corked) {
     attributes.fragsize = static_cast<std::uint32_t>(-1);
     corked_ = corked;
     // Timing kept up to date by libpulse and interpolated between updates: the tally and the
-    // rests ask how much of what was written still waits at the server.
-    auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                       (corked ? PA_STREAM_START_CORKED : 0));
-    // No device name: the stream plays on the default sink and follows it when it changes.
-    if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+    // rests ask how much of what was written still waits at the server. Without a sink name
+    // the stream plays on the default sink and follows it when it changes; a named sink is
+    // kept, never swapped for the default when it goes away.
+    const int flags = PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                      (corked ? PA_STREAM_START_CORKED : 0) |
+                      (sink_.empty() ? 0 : PA_STREAM_DONT_MOVE);
+    if (pa_stream_connect_playback(stream_, sink_.empty() ? nullptr : sink_.c_str(), &attributes,
+                                   static_cast<pa_stream_flags_t>(flags), nullptr, nullptr) < 0) {
         streamLost();
     }
 }
@@ -233,9 +235,9 @@ void PulseOutputDevice::onUnderflow(pa_stream* /*stream*/, void* self) {
     }
 }
 
-OpenResult openPulseOutputDevice(CompletionCallback done) {
+OpenResult openPulseOutputDevice(CompletionCallback done, const std::string& sink) {
     OpenResult result;
-    std::unique_ptr<PulseOutputDevice> device(new (std::nothrow) PulseOutputDevice(done));
+    std::unique_ptr<PulseOutputDevice> device(new (std::nothrow) PulseOutputDevice(done, sink));
     if (!device) {
         result.error = deviceErrorText(DeviceError::NoMemory);
         return result;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "engine/block_queue.h"
 #include "engine/output_device.h"
@@ -25,7 +27,9 @@ struct pa_time_event;
 // callback, and queue() and flush() take it on their threads for a few instructions.
 class PulseOutputDevice final : public OutputDevice {
   public:
-    explicit PulseOutputDevice(CompletionCallback done) : done_(done) {}
+    // An empty sink: the server's default output, followed when it changes.
+    PulseOutputDevice(CompletionCallback done, std::string sink)
+        : done_(done), sink_(std::move(sink)) {}
     ~PulseOutputDevice() override;
 
     PulseOutputDevice(const PulseOutputDevice&) = delete;
@@ -75,6 +79,7 @@ class PulseOutputDevice final : public OutputDevice {
     void closeTally();
 
     CompletionCallback done_;
+    std::string sink_;
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     pa_stream* stream_ = nullptr;
@@ -96,6 +101,7 @@ class PulseOutputDevice final : public OutputDevice {
     std::uint64_t heardBefore_ = 0;          // frames heard before then
 };
 
-// Opens the PulseAudio output, reporting completions to `done`. When no server answers, the
-// device is returned all the same, with the error text, reconnecting in the background.
-OpenResult openPulseOutputDevice(CompletionCallback done);
+// Opens the PulseAudio output (the sink of that name, or the default), reporting completions
+// to `done`. When no server answers, the device is returned all the same, with the error
+// text, reconnecting in the background.
+OpenResult openPulseOutputDevice(CompletionCallback done, const std::string& sink = {});

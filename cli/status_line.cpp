@@ -1,0 +1,115 @@
+#include "status_line.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/clock.h"
+#include "engine/signal_player.h"
+#include "ui/common/burn_in_status.h"
+
+namespace {
+
+// In local time: "14:32" within a day, "Thu 10 Dec 18:05" later.
+std::string clockTime(std::uint64_t second, std::uint64_t now, const char* format = nullptr) {
+    const auto when = static_cast<std::time_t>(second);
+    std::tm local{};
+    char text[32];
+    std::strftime(text, sizeof text,
+                  format != nullptr      ? format
+                  : second < now + 86400 ? "%H:%M"
+                                         : "%a %d %b %H:%M",
+                  localtime_r(&when, &local));
+    return text;
+}
+
+// When `leftMs` more will have been heard, playing on from `now` with the player's rests.
+std::uint64_t expectedEnd(const BurnInReport& report, std::uint64_t leftMs, std::uint64_t now,
+                          const SignalPlayer& player) {
+    std::uint64_t left = (leftMs + 999) / 1000;
+    const std::uint64_t every = player.restEveryMinutes * 60ULL;
+    const std::uint64_t rest = player.restLengthMinutes * 60ULL;
+    const bool resting = report.state == BurnInState::Resting;
+    const std::uint64_t before = resting ? 0 : report.nextRestChange - now;
+    if (report.nextRestChange <= now || every == 0 || left <= before) {
+        return now + left;  // no rest comes first
+    }
+    // From the end of the coming (or current) rest on, each period played costs a rest.
+    left -= before;
+    return report.nextRestChange + (resting ? 0 : rest) + left + (left - 1) / every * rest;
+}
+
+}  // namespace
+
+StatusLine::StatusLine(const SignalPlayer& p, bool quiet)
+    : player_(p),
+      label_(std::array{std::string("nothing"), std::string("white noise"),
+                        std::string("pink noise"),
+                        "tone " + std::to_string(p.toneFrequency.load()) + " Hz",
+                        "sweep 0-" + std::to_string(p.sweepLimit.load()) + " Hz, " +
+                            std::to_string(p.sweepSeconds.load()) + " s period"}
+                 .at(static_cast<std::size_t>(p.generator.load()))),
+      terminal_(isatty(STDOUT_FILENO) != 0 && std::getenv("TERM") != nullptr &&
+                std::string(std::getenv("TERM")) != "dumb"),
+      quiet_(quiet) {}
+
+// " | Playing 2:00:01, rest at 14:32 | total 12:00:05 of 100:00:00, ends Thu 10 Dec 18:05 |
+// 0:05:00 left, ends 14:37", after the label.
+std::string StatusLine::text(const BurnInReport& report, const Progress& progress) const {
+    const std::uint64_t now = player_.clock().now();
+    const bool running = report.state != BurnInState::Stopped;
+    std::string text = " | " + BurnInStatus::format(report);
+    if (report.state == BurnInState::Playing && report.nextRestChange != 0) {
+        text += ", rest at " + clockTime(report.nextRestChange, now);
+    }
+    if (progress.journal || progress.targetMs) {
+        text += " | total " + BurnInStatus::duration(progress.totalMs / 1000);
+    }
+    if (progress.targetMs) {
+        text += " of " + BurnInStatus::duration(*progress.targetMs / 1000);
+    }
+    if (progress.targetMs && running && *progress.targetMs > progress.totalMs) {
+        const std::uint64_t leftMs = *progress.targetMs - progress.totalMs;
+        text += ", ends " + clockTime(expectedEnd(report, leftMs, now, player_), now);
+    }
+    if (progress.durationEnd && running) {
+        const std::uint64_t left = *progress.durationEnd - std::min(now, *progress.durationEnd);
+        text += " | " + BurnInStatus::duration(left) + " left, ends " +
+                clockTime(*progress.durationEnd, now);
+    }
+    return text;
+}
+
+void StatusLine::show(const BurnInReport& report, const Progress& progress) {
+    if (quiet_ || report.state == BurnInState::Idle || last_ == BurnInState::Stopped ||
+        (!terminal_ && report.state == last_)) {
+        return;
+    }
+    last_ = report.state;
+    const std::string rest = text(report, progress);
+    std::string line = label_ + rest;
+    winsize size{};
+    if (!terminal_) {
+        line = clockTime(player_.clock().now(), 0, "%Y-%m-%d %H:%M:%S ") + line + "\n";
+    } else if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+        // One column short of the width: a full line would wrap on some terminals. The label
+        // gives way first, so that the times stay.
+        const std::size_t width = size.ws_col - 1U;
+        if (line.size() > width) {
+            line = rest.size() < width ? label_.substr(0, width - rest.size()) + rest
+                                       : rest.substr(3, width);
+        }
+    }
+    if (terminal_) {
+        // Spaces, not an escape code, wipe what is left of a longer line before.
+        const std::size_t length = line.size();
+        line = "\r" + line + std::string(lastLength_ - std::min(lastLength_, length), ' ') +
+               (report.state == BurnInState::Stopped ? "\n" : "");
+        lastLength_ = length;
+    }
+    quiet_ = std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0;
+}
