@@ -65,15 +65,13 @@ void addPlayOptions(CLI::App& play, Arguments& a) {
     play.add_option("--journal", a.journal,
                     "Add the time heard to journal NAME, one per pair of headphones or speakers")
         ->type_name("NAME")
-        ->check(CLI::Validator(
-            [](const std::string& name) -> std::string {
-                return std::regex_match(name, std::regex(R"([\w-][\w.-]{0,99})"))
-                           ? ""
-                           : "must be up to 100 letters, digits, '.', '_' or '-', not starting "
-                             "with '.', not " +
-                                 quoteValue(name);
-            },
-            "", ""));
+        ->check([](const std::string& name) -> std::string {
+            const bool plain = std::regex_match(name, std::regex(R"([\w-][\w.-]{0,99})"));
+            return plain ? ""
+                         : "must be up to 100 letters, digits, '.', '_' or '-', not "
+                           "starting with '.', not " +
+                               quoteValue(name);
+        });
     play.add_option("--device", a.device, "Play on this output; list: show them [the default]")
         ->type_name("NAME");
     play.add_flag("-q,--quiet", a.quiet, "Print no status, only errors");

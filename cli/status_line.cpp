@@ -70,11 +70,12 @@ std::string StatusLine::text(const BurnInReport& report, const Progress& progres
         text += " | total " + BurnInStatus::duration(progress.totalMs / 1000);
     }
     if (progress.targetMs) {
-        text += " of " + BurnInStatus::duration(*progress.targetMs / 1000);
-    }
-    if (progress.targetMs && running && *progress.targetMs > progress.totalMs) {
-        const std::uint64_t leftMs = *progress.targetMs - progress.totalMs;
-        text += ", ends " + clockTime(expectedEnd(report, leftMs, now, player_), now);
+        const std::uint64_t leftMs =
+            *progress.targetMs - std::min(progress.totalMs, *progress.targetMs);
+        text += " of " + BurnInStatus::duration(*progress.targetMs / 1000) +
+                (running && leftMs > 0
+                     ? ", ends " + clockTime(expectedEnd(report, leftMs, now, player_), now)
+                     : "");
     }
     if (progress.durationEnd && running) {
         const std::uint64_t left = *progress.durationEnd - std::min(now, *progress.durationEnd);
