@@ -37,7 +37,7 @@ enum class PlayOutcome {
 enum class SweepChoice {
     Accepted,
     NotPositive,  // the period or the limit is 0
-    TooLong,      // the period is longer than a playback's blocks can be made for
+    TooLong,      // the period is longer than kMaxSweepSeconds
 };
 
 // When a rest ends, in calendar seconds: the play period and the rest both count from the
