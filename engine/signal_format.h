@@ -9,12 +9,11 @@ inline constexpr std::uint32_t kChannels = 2;
 inline constexpr std::uint32_t kBytesPerFrame = 4;
 
 // One second of frames: the block length of every generator but the sweep, whose block is
-// S seconds long.
+// S seconds long, and the most the playback hands the device at once.
 inline constexpr std::uint32_t kFramesPerSecond = 44100;
 
-// The longest sweep period accepted. Each of a sweep playback's two blocks holds S seconds
-// of audio (176,400 x S bytes), so 3,600 s means two blocks of 635 MB, which an ordinary
-// machine can still allocate; and 44,100 x S frames stays far inside 32 bits.
+// The longest sweep period accepted. A sweep block of S seconds is fed to the device a second
+// at a time, so the period costs no memory; 44,100 x S frames stays far inside 32 bits.
 inline constexpr std::uint32_t kMaxSweepSeconds = 3600;
 
 // 2 pi / 44100, the phase step of one frame at 1 Hz.

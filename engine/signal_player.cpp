@@ -106,8 +106,7 @@ SweepChoice SignalPlayer::setSweep(std::uint32_t seconds, std::uint32_t limit) {
     if (seconds == 0 || limit == 0) {
         return SweepChoice::NotPositive;
     }
-    // Each of a sweep playback's two blocks holds a whole period: refusing a period here
-    // beats a playback that cannot start.
+    // The sweep's position within its period is counted in 32-bit frames.
     if (seconds > kMaxSweepSeconds) {
         return SweepChoice::TooLong;
     }

@@ -23,7 +23,7 @@ enum class GeneratorKind : std::uint32_t {
 // How a playback ended, as told to the front end's end notice.
 enum class PlaybackEnd {
     Stopped,      // the user stopped it (or it had no generator to play)
-    OutOfMemory,  // its two blocks could not be allocated; nothing was played
+    OutOfMemory,  // its two pieces could not be allocated; nothing was played
 };
 
 // What Play did.
@@ -37,7 +37,7 @@ enum class PlayOutcome {
 enum class SweepChoice {
     Accepted,
     NotPositive,  // the period or the limit is 0
-    TooLong,      // the period is longer than a playback's blocks can be made for
+    TooLong,      // the period is longer than kMaxSweepSeconds
 };
 
 // When a rest ends, in calendar seconds: the play period and the rest both count from the

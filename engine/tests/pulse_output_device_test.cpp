@@ -1,17 +1,20 @@
 // Real audio, end to end, each test on a PulseAudio server of its own: what the default sink
 // hears of two playbacks and the sleep lock they hold, a server that comes and goes during a
-// playback and then changes its default sink, and a rest timed at the sink; and the SDL
-// fallback into a file. The tally is held against what the sinks recorded.
+// playback and then changes its default sink, a playing process stopped and continued, and a
+// rest timed at the sink; and the SDL fallback into a file. The tally is held against what
+// the sinks recorded.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "engine/clock.h"
 #include "engine/linux/pulse_output_device.h"
@@ -91,6 +94,31 @@ bool isSignal(const std::vector<std::int16_t>& heard, const ReferenceSettings& s
 std::uint64_t soundFrames(const std::vector<std::int16_t>& samples) {
     return samples.empty() ? 0 : sound(samples, 0).size() / 2;
 }
+
+// This program run again as the playing process of the test below: with the variable set, it
+// plays pink noise for that many seconds (wall time), prints the heard milliseconds and exits
+// before any test runs.
+class ChildPlayback : public testing::Environment {
+  public:
+    void SetUp() override {
+        const char* seconds = std::getenv("VELLUMTONE_CHILD_PLAYS");
+        if (seconds == nullptr) {
+            return;
+        }
+        OpenResult opened = openOutputDevice();
+        player.setDevice(opened.device.get());
+        player.chooseGenerator(GeneratorKind::PinkNoise);
+        player.play();
+        std::this_thread::sleep_for(std::chrono::seconds(std::atoi(seconds)));
+        player.stop();
+        eventually([] { return player.playing.load() == 0; });
+        std::printf("%llu\n", static_cast<unsigned long long>(player.burnIn().heardMs));
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+};
+const testing::Environment* const childPlayback =
+    testing::AddGlobalTestEnvironment(new ChildPlayback);
 
 // Each test on a PulseAudio daemon of its own, with one null sink named "nullout" as its
 // default, and python3-dbusmock's logind on a bus of its own in place of the system bus, both
@@ -238,6 +266,33 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
     EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
     stop();
+}
+
+// A playing process stopped (SIGSTOP) for 2 s: the server plays what it held, then nothing
+// until SIGCONT; the tally counts what the sink recorded, not the time.
+TEST_F(PulseDevice, TalliesNothingWhileThePlayingProcessIsStopped) {
+    ASSERT_TRUE(startServer());
+    SoundCapture capture;
+    ASSERT_TRUE(capture.start("nullout.monitor"));
+    setenv("VELLUMTONE_CHILD_PLAYS", "4", 1);
+    ChildProcess child({"/proc/self/exe"});
+    unsetenv("VELLUMTONE_CHILD_PLAYS");
+    ASSERT_TRUE(capture.waitForSound());
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    child.signal(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    child.signal(SIGCONT);
+    EXPECT_EQ(child.wait(), 0);
+    capture.waitForMore(kSampleRate / 2);
+    const auto samples = capture.samples();
+    const auto loudFrames =
+        std::count_if(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; }) / 2;
+    // 4 s of play less 2 s stopped, but for the second the server held.
+    EXPECT_LT(loudFrames, 3.5 * kSampleRate)
+        << "the server played on while the process was stopped";
+    const std::string printed = child.output();  // after gtest's own lines
+    const double heardMs = std::stod(printed.substr(printed.rfind('\n', printed.size() - 2) + 1));
+    EXPECT_NEAR(heardMs, loudFrames * 1000.0 / kSampleRate, 500);
 }
 
 // A rest a minute away, brought near by moving the calendar: the sound stops within a second
