@@ -74,7 +74,7 @@ int runRender(const Arguments& arguments) {
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
     AudioFile file(arguments.output, arguments.format, totalFrames);
-    CaptureDevice device(file, std::int64_t{arguments.seconds} * kFramesPerSecond);
+    CaptureDevice device(file, static_cast<std::int64_t>(totalFrames));
     FrozenClock clock(arguments.seed ? *arguments.seed
                                      : static_cast<std::uint32_t>(systemClock().now()));
     PlaybackEnd end = PlaybackEnd::Stopped;
