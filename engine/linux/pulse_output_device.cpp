@@ -18,7 +18,6 @@ constexpr std::uint32_t bytesOfMs(std::uint32_t ms) {
 // second. Without latency adjustment the server runs the sink 1000 - 2 x 480 = 40 ms ahead,
 // which is all of a stop that a sink without rewinds can still play after a flush.
 constexpr std::uint32_t kServerBufferMs = 1000;
-constexpr std::uint32_t kRequestMs = 480;
 
 void releaseOperation(pa_operation* operation) {
     if (operation != nullptr) {
@@ -196,16 +195,18 @@ bool PulseOutputDevice::streamReady() const {
 
 void PulseOutputDevice::cork(bool corked) {
     if (corked_ != corked) {
-        // The tally's last reading holds up to now: it is where a lost stream's guess starts.
-        refreshTally();
-        readAtUs_ = pa_rtclock_now();
+        // The server answered up to now: a lost stream's guess starts here.
+        confirmTally();
         corked_ = corked;
         releaseOperation(pa_stream_cork(stream_, corked ? 1 : 0, nullptr, nullptr));
     }
 }
 
 void PulseOutputDevice::onWrite(pa_stream* /*stream*/, std::size_t bytes, void* self) {
-    static_cast<PulseOutputDevice*>(self)->fill(bytes);
+    auto* device = static_cast<PulseOutputDevice*>(self);
+    // The server asks for more: it lives and plays.
+    device->confirmTally();
+    device->fill(bytes);
 }
 
 // Copies queued blocks into buffers of libpulse's own memory pool: no allocation, no waiting.

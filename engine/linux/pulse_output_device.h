@@ -51,6 +51,9 @@ class PulseOutputDevice final : public OutputDevice {
     std::uint64_t pendingFrames() const override;
 
   private:
+    // How much the server asks for at a time: while it plays, a request every 480 ms.
+    static constexpr std::uint32_t kRequestMs = 480;
+
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
@@ -74,6 +77,8 @@ class PulseOutputDevice final : public OutputDevice {
     void armRetry();
     // Updates streamHeard_ from the stream's timing; nothing while it has none.
     void refreshTally() const;
+    // The server has just shown that it lives: the tally as it stands is confirmed.
+    void confirmTally();
     // The stream's buffered frames are dropped (a flush) or lost (the stream is going):
     // what it played moves to heardBefore_.
     void closeTally();
@@ -97,8 +102,11 @@ class PulseOutputDevice final : public OutputDevice {
     // The tally. A stream's frames count from its opening or its last flush on.
     std::uint64_t written_ = 0;              // frames written to the server since then
     mutable std::uint64_t streamHeard_ = 0;  // of those, played, as last read
-    mutable std::uint64_t readAtUs_ = 0;     // when, on the monotonic clock
-    std::uint64_t heardBefore_ = 0;          // frames heard before then
+    // The last sign of the server's life (a request for more, a cork or uncork): what had
+    // been played then, and when, on the monotonic clock.
+    std::uint64_t heardWhenAlive_ = 0;
+    std::uint64_t aliveAtUs_ = 0;
+    std::uint64_t heardBefore_ = 0;  // frames heard before then
 };
 
 // Opens the PulseAudio output (the sink of that name, or the default), reporting completions

@@ -48,16 +48,24 @@ void PulseOutputDevice::refreshTally() const {
     // A negative latency: the server has played past what was written (an underrun).
     const std::uint64_t buffered = std::min(negative != 0 ? 0 : framesOfUs(latency), written_);
     streamHeard_ = std::max(streamHeard_, written_ - buffered);
-    readAtUs_ = pa_rtclock_now();
+}
+
+void PulseOutputDevice::confirmTally() {
+    refreshTally();
+    heardWhenAlive_ = streamHeard_;
+    aliveAtUs_ = pa_rtclock_now();
 }
 
 void PulseOutputDevice::closeTally() {
     refreshTally();
     if (!streamReady() && !corked_) {
-        // The server is gone: what it played since the last reading is known only from the
-        // time that passed, as libpulse's own interpolation would have it.
-        const std::uint64_t since = framesOfUs(pa_rtclock_now() - readAtUs_);
-        streamHeard_ = std::min(written_, streamHeard_ + since);
+        // The server is gone, and libpulse may have noticed late, interpolating all the while
+        // as if it still played. While playing it asks for more every kRequestMs, so it died
+        // within that long of its last sign of life: half of it is a guess never further off
+        // than that half.
+        const std::uint64_t since =
+            std::min<std::uint64_t>(pa_rtclock_now() - aliveAtUs_, kRequestMs * 1000 / 2);
+        streamHeard_ = std::min(written_, heardWhenAlive_ + framesOfUs(since));
     }
     heardBefore_ += streamHeard_;
     written_ = 0;
