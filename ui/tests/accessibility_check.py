@@ -11,14 +11,11 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
 # The panel's controls as (role, name, the label tied to it or None).
-WANT = {
-    ("push button", "Play", None),
-    ("push button", "Stop", None),
-    ("check box", "Enable rest period", None),
-    ("text", "Rest every (minutes)", "Rest every (minutes) : "),
-    ("text", "Rest length (minutes)", "Rest length (minutes) : "),
-    ("slider", "Volume ratio", "Volume ratio: "),
-}
+WANT = {("push button", "Play", None), ("push button", "Stop", None),
+        ("check box", "Enable rest period", None),
+        ("text", "Rest every (minutes)", "Rest every (minutes) : "),
+        ("text", "Rest length (minutes)", "Rest length (minutes) : "),
+        ("slider", "Volume ratio", "Volume ratio: ")}
 # A tie as (what is labelled, its label), from either end.
 TIES = {Atspi.RelationType.LABELLED_BY: 1, Atspi.RelationType.LABEL_FOR: -1}
 

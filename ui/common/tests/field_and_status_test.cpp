@@ -70,8 +70,13 @@ TEST(SweepFields, StoreBothOnlyWhenBothAreValid) {
 // beyond a day, the rest's end as the local clock time.
 TEST(BurnInStatus, WordsTheEnginesReport) {
     // The rest's end is shown as local time; UTC makes it the same everywhere.
+#ifdef _WIN32
+    _putenv_s("TZ", "UTC0");
+    _tzset();
+#else
     setenv("TZ", "UTC", 1);
     tzset();
+#endif
     constexpr std::uint64_t kRestEnd = 1700000000;  // 2023-11-14 22:13:20 UTC
     constexpr std::uint64_t kLong = 367985999;      // 102:13:05.999
     const std::pair<BurnInReport, std::string> rows[] = {

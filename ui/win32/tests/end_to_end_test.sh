@@ -55,8 +55,8 @@ cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" ||
 fit=$(wine "$bin/window_probe.exe" fit | tr -d '\r')
 grep -qx "fitted [0-9]* unfit 0" <<<"$fit" || fail "texts do not fit: $fit"
 
-start_server
 # What reaches the default sink, from before the program starts (which takes Wine seconds).
+start_server
 capture "$work/capture.raw"
 
 wine "$bin/vellumtone.exe" &
@@ -81,18 +81,14 @@ expect_line "status Using: Pure tone"
 keys "Vellumtone Generator 0.9" alt+g t
 keys "Pure test tone setting" End 0 alt+c
 
-click 1001
-playAt=$(capture_frames)
+click 1001 && playAt=$(capture_frames)
 expect_line "focus 1002"
 sleep 5
 # The click left of the thumb, which stands at 20000 of 32767, pages down by 3000.
-click 1020
-volumeAt=$(capture_frames)
+click 1020 && volumeAt=$(capture_frames)
 sleep 2
-click 1002
-stopAt=$(capture_frames)
-sleep 1.5
-kill "$capturing"
+click 1002 && stopAt=$(capture_frames)
+sleep 1.5 && kill "$capturing"
 expect_line "focus 1001"
 heard=$(sed -n 's/^burnin Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
 [ -n "$heard" ] || fail "no Stopped line after Stop: $(grep burnin "$work/probe")"
