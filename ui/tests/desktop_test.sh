@@ -13,8 +13,7 @@ start_xvfb
 openbox --sm-disable >/dev/null 2>&1 &
 service_pids+=($!)
 until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do sleep 0.1; done
-unset NO_AT_BRIDGE
-PULSE_SERVER="unix:$services_dir/no-server" "$1" 2>"$services_dir/stderr" &
+env -u NO_AT_BRIDGE PULSE_SERVER="unix:$services_dir/no-server" "$1" 2>"$services_dir/stderr" &
 service_pids+=($!)
 
 # A window's outer rectangle, as "x y width height": the client's less the frame around it.
@@ -31,16 +30,11 @@ main=$(timeout 20 xdotool search --sync --name '^Vellumtone Generator 0\.9$' | h
 box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vellumtone$' | head -1)
 # The window is placed and sized once it is on screen; give it up to five seconds.
 for _ in $(seq 50); do
-    window=$(outer "$main")
-    [ "$window" = "362 234 300 300" ] && break
-    sleep 0.1
+    window=$(outer "$main") && [ "$window" = "362 234 300 300" ] && break || sleep 0.1
 done
 [ "$window" = "362 234 300 300" ] || fail "the window is at $window, not 362 234 300 300 (x y width height)"
 read -r bx by bw bh <<<"$(outer "$box")"
 dx=$((bx + bw / 2 - 512)) dy=$((by + bh / 2 - 384))
 ((dx * dx + dy * dy <= 32 * 32)) || fail "the error box's middle is ${dx},${dy} px off the window's"
-
 /usr/bin/python3 "$(dirname "$0")/accessibility_check.py"
-if [ -s "$services_dir/stderr" ]; then
-    fail "the program wrote to standard error: $(cat "$services_dir/stderr")"
-fi
+[ ! -s "$services_dir/stderr" ] || fail "the program wrote to standard error: $(cat "$services_dir/stderr")"

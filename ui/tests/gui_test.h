@@ -10,7 +10,6 @@
 #include <wx/dialog.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
-#include <wx/utils.h>
 
 #include <atomic>
 #include <chrono>
@@ -35,23 +34,21 @@ inline bool guiReady = false;
 inline std::vector<std::string> messages;  // each message box as "caption: text"
 inline wxDialog* lastDialog = nullptr;     // the program's last own dialog to open
 
-// Pumps the event loop until the condition holds; false when the time limit passed first.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        wxYield();
-        wxMilliSleep(1);
-    }
-    return true;
+// Pumps the event loop until the condition holds; false when it never did.
+inline bool waitUntil(const std::function<bool()>& condition) {
+    return eventually([&] {
+        wxYield();  // false inside another yield, whose events are pumped then anyway
+        return condition();
+    });
+}
+// Lets the events of the last 50 ms arrive.
+inline void settle() {
+    wxMilliSleep(50);
+    wxYield();
 }
 
 // Sends a control the event a click on it sends.
 inline void click(wxWindow* button) {
-    ASSERT_NE(button, nullptr);
     wxCommandEvent event(wxEVT_BUTTON, button->GetId());
     event.SetEventObject(button);
     button->GetEventHandler()->ProcessEvent(event);
@@ -59,16 +56,12 @@ inline void click(wxWindow* button) {
 
 // Replaces an edit field's text as typing would.
 inline void setText(wxWindow* edit, const std::string& text) {
-    auto* field = dynamic_cast<wxTextCtrl*>(edit);
-    ASSERT_NE(field, nullptr);
-    field->ChangeValue(wxString::FromUTF8(text));
+    dynamic_cast<wxTextCtrl&>(*edit).ChangeValue(wxString::FromUTF8(text));
 }
 
 inline std::string textOf(wxWindow* control) {
-    if (auto* field = dynamic_cast<wxTextCtrl*>(control)) {
-        return field->GetValue().utf8_string();
-    }
-    return control != nullptr ? control->GetLabel().utf8_string() : "";
+    auto* field = dynamic_cast<wxTextCtrl*>(control);
+    return (field != nullptr ? field->GetValue() : control->GetLabel()).utf8_string();
 }
 
 // Presses a key on the real keyboard once `top` has it, and lets it arrive.
@@ -84,34 +77,23 @@ inline void pressKey(wxWindow* top, int key) {
     };
     top->Bind(wxEVT_CHAR_HOOK, record);
     keyboard.Char(key);
-    EXPECT_TRUE(waitUntil([&] { return arrived; }, std::chrono::seconds(5)))
+    EXPECT_TRUE(waitUntil([&] { return arrived; }))
         << "the key never reached " << top->GetLabel().utf8_string();
     top->Unbind(wxEVT_CHAR_HOOK, record);
-    waitUntil([] { return false; }, std::chrono::milliseconds(50));
+    settle();
 }
 
 // The in-memory device with the frames heard at the speakers set by the test, which may differ
 // from the time that passed: the burn-in status must tell what was heard.
-// Clicks the real pointer's left button at `where` inside the control.
-inline void clickAt(wxWindow* control, wxPoint where) {
-    wxUIActionSimulator mouse;
-    mouse.MouseMove(control->GetScreenPosition() + where);
-    mouse.MouseClick();
-}
-
-class HeardDevice final : public OutputDevice {
-  public:
-    explicit HeardDevice(TestOutputDevice& inner) : inner_(inner) {}
-    void prepare(BlockHeader& header) override { inner_.prepare(header); }
-    void unprepare(BlockHeader& header) override { inner_.unprepare(header); }
-    void queue(BlockHeader& header) override { inner_.queue(header); }
-    void flush() override { inner_.flush(); }
+struct HeardDevice final : OutputDevice {
+    void prepare(BlockHeader& /*header*/) override {}
+    void unprepare(BlockHeader& /*header*/) override {}
+    void queue(BlockHeader& header) override { inner.queue(header); }
+    void flush() override { inner.flush(); }
     std::uint64_t heardFrames() const override { return heard.load(); }
 
+    TestOutputDevice inner;  // blocks finish only when a test says so
     std::atomic<std::uint64_t> heard{0};
-
-  private:
-    TestOutputDevice& inner_;
 };
 
 class MainWindowTest : public testing::Test {
@@ -119,7 +101,7 @@ class MainWindowTest : public testing::Test {
     void SetUp() override {
         SKIP_OR_FAIL_UNLESS(guiReady, "an X display");
         player.setClock(&clock);
-        player.setDevice(&heardDevice);
+        player.setDevice(&device);
         window = MainWindow::open();
         ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
     }
@@ -135,7 +117,7 @@ class MainWindowTest : public testing::Test {
             [this] { return player.playing.load() == 0 && control(ids::kPlay)->IsEnabled(); }));
         EXPECT_THAT(takeMessages(), testing::IsEmpty()) << "message boxes no test expected";
         window->Destroy();
-        waitUntil([] { return false; }, std::chrono::milliseconds(50));
+        settle();
         player.setDevice(nullptr);
         player.restoreDefaults();
         player.setClock(nullptr);
@@ -153,8 +135,7 @@ class MainWindowTest : public testing::Test {
             ASSERT_TRUE(lastDialog != nullptr && lastDialog->IsModal()) << "no modal dialog";
             script(*lastDialog);
             if (lastDialog->IsModal()) {
-                ADD_FAILURE() << "the dialog \"" << lastDialog->GetTitle().utf8_string()
-                              << "\" was left open";
+                ADD_FAILURE() << "the dialog was left open";
                 lastDialog->EndModal(0);
             }
         });
@@ -165,7 +146,6 @@ class MainWindowTest : public testing::Test {
     static std::vector<std::string> takeMessages() { return std::exchange(messages, {}); }
 
     VirtualClock clock{kStartSeconds};
-    TestOutputDevice device;  // blocks finish only when a test says so
-    HeardDevice heardDevice{device};
+    HeardDevice device;
     MainWindow* window = nullptr;
 };

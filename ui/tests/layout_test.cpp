@@ -14,17 +14,13 @@ using testing::AllOf;
 using testing::Ge;
 using testing::Le;
 
-// One template of the resource script, from its name to its END.
-std::string templateText(const std::string& name) {
-    std::ifstream file(VELLUMTONE_RESOURCE_SCRIPT);
-    const std::string all{std::istreambuf_iterator<char>(file), {}};
-    const std::size_t begin = all.find(name + " DIALOGEX");
-    return all.substr(begin, all.find("\nEND", begin) - begin);
-}
-
 // A text may widen its control by a few pixels to fit; no control leaves its window.
 void expectLikeTemplate(wxWindow* parent, const std::string& name) {
-    const std::string text = templateText(name);
+    std::ifstream file(VELLUMTONE_RESOURCE_SCRIPT);
+    const std::string all{std::istreambuf_iterator<char>(file), {}};
+    // The template, from its name to its END.
+    const std::size_t begin = all.find(name + " DIALOGEX");
+    const std::string text = all.substr(begin, all.find("\nEND", begin) - begin);
     // The first four numbers of a control statement are its rectangle.
     static const std::regex statement(R"(CONTROL[\s\S]*?(\d+), *(\d+), *(\d+), *(\d+))");
     std::sregex_iterator control(text.begin(), text.end(), statement);

@@ -32,7 +32,7 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     chooseMenu(ids::kMenuWhiteNoise);
     control(ids::kPlay)->SetFocus();
     pressKey(window, WXK_SPACE);
-    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 2; }));
+    ASSERT_TRUE(waitUntil([this] { return device.inner.played().size() == 2; }));
     EXPECT_FALSE(control(ids::kPlay)->IsEnabled());
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kStop));
     EXPECT_EQ(text(ids::kBurnInStatus), "Playing 0:00:00");
@@ -41,14 +41,16 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     control(ids::kVolumeSlider)->SetFocus();
     pressKey(window, WXK_PAGEUP);
     EXPECT_EQ(player.amplitude.load(), 2 * 17000);
-    EXPECT_EQ(device.flushes(), 1U);
-    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 4; }));
+    EXPECT_EQ(device.inner.flushes(), 1U);
+    ASSERT_TRUE(waitUntil([this] { return device.inner.played().size() == 4; }));
     // A click on the track, left of the thumb and then right of it, moves the slider a page
     // toward the click, never to the click.
     wxWindow* slider = control(ids::kVolumeSlider);
+    wxUIActionSimulator mouse;
     for (const auto& [x, position] :
          {std::pair{8, 14000}, std::pair{slider->GetSize().x - 9, 17000}}) {
-        clickAt(slider, {x, slider->GetSize().y / 2});
+        mouse.MouseMove(slider->GetScreenPosition() + wxPoint(x, slider->GetSize().y / 2));
+        mouse.MouseClick();
         const int want = 2 * position;
         EXPECT_TRUE(waitUntil([want] { return player.amplitude.load() == want; }))
             << "slider at " << player.amplitude.load() / 2 << ", not " << position;
@@ -56,7 +58,7 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
 
     // The status tells the time the device played to the speakers (a second and a half),
     // not the time that passed (two seconds of pauses after the volume changes, and more).
-    heardDevice.heard = kSampleRate * 3 / 2;
+    device.heard = kSampleRate * 3 / 2;
     EXPECT_TRUE(waitUntil([this] { return text(ids::kBurnInStatus) == "Playing 0:00:01"; }))
         << text(ids::kBurnInStatus);
 
@@ -100,12 +102,11 @@ TEST_F(PanelTest, RestBoxLocksItsFieldsAndTheStatusTellsWhenTheRestEnds) {
 // A device that found no sound server yet comes with its error: the error is told and the
 // device still used, for it keeps looking. The close box ends the process even while playing.
 TEST_F(PanelTest, ADeviceErrorIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying) {
-    auto waiting = std::make_unique<TestOutputDevice>();
-    OutputDevice* handed = waiting.get();
-    window->useOutputDevice({std::move(waiting), "Error: no sound server"});
+    auto* handed = new TestOutputDevice;
+    window->useOutputDevice({std::unique_ptr<OutputDevice>(handed), "Error: no sound server"});
     EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: Error: no sound server"));
     EXPECT_EQ(player.device.load(), handed);
-    player.setDevice(&heardDevice);
+    player.setDevice(&device);
 
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(chooseMenu(ids::kMenuExit), testing::ExitedWithCode(0), "");
@@ -119,51 +120,46 @@ TEST_F(PanelTest, ADeviceErrorIsToldAndTheCloseBoxEndsTheProcessEvenWhilePlaying
         testing::ExitedWithCode(0), "");
 }
 
-// A refused frequency leaves the dialog open; Cancel keeps the frequency and still chooses
-// the tone; OK stores it.
-TEST_F(MainWindowTest, ToneDialogStoresOnlyAFrequencyAcceptedWithOk) {
-    withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
-        setText(dialog.FindWindow(ids::kToneFrequency), "0");
-        click(dialog.FindWindow(ids::kToneOk));
-        EXPECT_THAT(takeMessages(),
-                    ElementsAre("Vellumtone: Frequency should be larger than zero."));
-        EXPECT_TRUE(dialog.IsModal());
-        setText(dialog.FindWindow(ids::kToneFrequency), "440");
-        click(dialog.FindWindow(ids::kToneCancel));
-    });
-    EXPECT_EQ(player.toneFrequency.load(), SignalPlayer::kDefaultToneFrequency);
-    EXPECT_EQ(text(ids::kStatusLine), "Using: Pure tone");
-    withDialog(ids::kMenuPureTone, [](wxDialog& dialog) {
-        setText(dialog.FindWindow(ids::kToneFrequency), "440");
-        click(dialog.FindWindow(ids::kToneOk));
-    });
-    EXPECT_EQ(player.toneFrequency.load(), 440U);
-}
-
-// OK stores both values or, refusing them, neither and leaves the dialog open; Cancel and the
-// close box keep them, and the dialog shows them again.
-TEST_F(MainWindowTest, SweepDialogStoresBothValuesOrNeither) {
-    withDialog(ids::kMenuSweep, [](wxDialog& dialog) {
-        setText(dialog.FindWindow(ids::kSweepSeconds), "");
-        setText(dialog.FindWindow(ids::kSweepLimit), "5000");
-        click(dialog.FindWindow(ids::kSweepOk));
-        EXPECT_THAT(
-            takeMessages(),
-            ElementsAre("Vellumtone: Frequency limit and speed should be larger than zero."));
-        EXPECT_TRUE(dialog.IsModal());
-        setText(dialog.FindWindow(ids::kSweepSeconds), "7");
-        click(dialog.FindWindow(ids::kSweepOk));
-    });
-    EXPECT_EQ(text(ids::kStatusLine), "Using: Frequency sweep");
-    for (const bool closeBox : {false, true}) {
-        withDialog(ids::kMenuSweep, [closeBox](wxDialog& dialog) {
-            EXPECT_EQ(textOf(dialog.FindWindow(ids::kSweepSeconds)), "7");
-            EXPECT_EQ(textOf(dialog.FindWindow(ids::kSweepLimit)), "5000");
-            setText(dialog.FindWindow(ids::kSweepSeconds), "5");
-            closeBox ? (void)dialog.Close() : click(dialog.FindWindow(ids::kSweepCancel));
+// Each settings dialog: a refused value leaves it open with the message; Cancel and the close
+// box keep the stored value, which the dialog shows again, and still choose the generator; OK
+// stores what every field says.
+TEST_F(MainWindowTest, SettingsDialogsStoreOnlyAValueAcceptedWithOk) {
+    struct Dialog {
+        int menu, field, ok, cancel;
+        std::string refusal, status;
+        std::atomic<std::uint32_t>& stored;
+    };
+    for (const Dialog& row :
+         {Dialog{ids::kMenuPureTone, ids::kToneFrequency, ids::kToneOk, ids::kToneCancel,
+                 "Frequency should be larger than zero.", "Pure tone", player.toneFrequency},
+          Dialog{ids::kMenuSweep, ids::kSweepSeconds, ids::kSweepOk, ids::kSweepCancel,
+                 "Frequency limit and speed should be larger than zero.", "Frequency sweep",
+                 player.sweepSeconds}}) {
+        const std::uint32_t before = row.stored.load();
+        for (const bool closeBox : {false, true}) {
+            withDialog(row.menu, [&](wxDialog& dialog) {
+                EXPECT_EQ(textOf(dialog.FindWindow(row.field)), std::to_string(before));
+                setText(dialog.FindWindow(row.field), "0");
+                click(dialog.FindWindow(row.ok));
+                EXPECT_THAT(takeMessages(), ElementsAre("Vellumtone: " + row.refusal));
+                EXPECT_TRUE(dialog.IsModal());
+                setText(dialog.FindWindow(row.field), "7");
+                closeBox ? (void)dialog.Close() : click(dialog.FindWindow(row.cancel));
+            });
+        }
+        EXPECT_EQ(row.stored.load(), before);
+        EXPECT_EQ(text(ids::kStatusLine), "Using: " + row.status);
+        withDialog(row.menu, [&](wxDialog& dialog) {
+            for (wxWindow* field : dialog.GetChildren()) {
+                if (dynamic_cast<wxTextCtrl*>(field) != nullptr) {
+                    setText(field, "7");
+                }
+            }
+            click(dialog.FindWindow(row.ok));
         });
+        EXPECT_EQ(row.stored.load(), 7U);
     }
-    EXPECT_EQ(player.sweepSeconds.load(), 7U);
+    EXPECT_EQ(player.sweepLimit.load(), 7U);
 }
 
 }  // namespace

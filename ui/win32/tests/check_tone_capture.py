@@ -21,8 +21,8 @@ PHASE_STEP = 0.00014247585730565955
 # A block's first frames as the program must play them, 0.5 x A x sin(n k F) truncated, as
 # 16-bit stereo with both channels alike.
 def tone(hz, amplitude, frames):
-    samples = [int(0.5 * amplitude * math.sin((n * PHASE_STEP) * hz)) for n in range(frames)]
-    return array.array("h", (sample for sample in samples for _channel in (0, 1))).tobytes()
+    return array.array("h", (int(0.5 * amplitude * math.sin((n * PHASE_STEP) * hz))
+                             for n in range(frames) for _channel in (0, 1))).tobytes()
 
 
 # The frame where expected starts within frames [start, end) of the capture, or -1. A match
@@ -31,39 +31,27 @@ def find(capture, expected, start, end):
     return capture.find(expected, max(start, 0) * 4, end * 4) // 4
 
 
-def main():
-    hz, amp, new_amp, play_at, volume_at, stop_at, heard = map(int, sys.argv[2:9])
-    with open(sys.argv[1], "rb") as f:
-        capture = f.read()
-    errors = []
-    if find(capture, tone(hz, amp, RATE), play_at, volume_at + RATE) < 0:
-        errors.append(f"no whole second of the {hz} Hz tone at amplitude {amp} after Play")
-    # The slider flushes what was queued: the new amplitude starts at once, not after the two
-    # blocks the device held. A tone of whole tens of Hz repeats every 0.1 s, so its first
-    # 20 ms mark a block's start. The click's frame count is read a moment after the click.
-    first = find(capture, tone(hz, new_amp, RATE // 50), volume_at - RATE // 2,
-                 volume_at + RATE * 7 // 10)
-    if first < 0:
-        errors.append(f"the amplitude {new_amp} did not start within 0.7 s of the slider's click")
-    silence = capture[(stop_at + RATE // 2) * 4:]
-    if len(silence) < RATE // 2 * 4 or any(silence):
-        errors.append("not silent after Stop")
-    # The tally counts what reached the output, never sound flushed by the slider or cut by
-    # Stop: the server's sounding 10-ms stretches, with the status's rounding down.
-    step = RATE // 100
-    sounding = sum(any(capture[n * 4:(n + step) * 4])
-                   for n in range(play_at, len(capture) // 4, step))
-    if heard > sounding / 100 + 0.5:
-        errors.append(f"the status says {heard} s played, the server got {sounding / 100:.1f} s")
-    with open(sys.argv[9], "rb") as f:
-        after_outage = f.read()
-    if find(after_outage, tone(hz, new_amp, RATE), 0, len(after_outage) // 4) < 0:
-        errors.append(f"no whole second of the tone at amplitude {new_amp} after the outage")
-    if errors:
-        sys.exit("FAIL: " + "; ".join(errors))
-    print(f"{heard} s played of {sounding / 100:.1f} s heard; tone exact; "
-          f"new amplitude {(first - volume_at) / RATE:+.2f} s from the click; "
-          "silent after Stop; the tone back after the outage")
-
-
-main()
+hz, amp, new_amp, play_at, volume_at, stop_at, heard = map(int, sys.argv[2:9])
+capture, after_outage = (open(name, "rb").read() for name in (sys.argv[1], sys.argv[9]))
+# The slider flushes what was queued: the new amplitude starts at once, not after the two
+# blocks the device held. A tone of whole tens of Hz repeats every 0.1 s, so its first 20 ms
+# mark a block's start. The click's frame count is read a moment after the click.
+first = find(capture, tone(hz, new_amp, RATE // 50), volume_at - RATE // 2, volume_at + RATE * 7 // 10)
+silence = capture[(stop_at + RATE // 2) * 4:]
+# The tally counts what reached the output, never sound flushed by the slider or cut by Stop:
+# the server's sounding 10-ms stretches, with the status's rounding down.
+step = RATE // 100
+sounding = sum(any(capture[n * 4:(n + step) * 4]) for n in range(play_at, len(capture) // 4, step))
+errors = [message for failed, message in [
+    (find(capture, tone(hz, amp, RATE), play_at, volume_at + RATE) < 0,
+     f"no whole second of the {hz} Hz tone at amplitude {amp} after Play"),
+    (first < 0, f"the amplitude {new_amp} did not start within 0.7 s of the slider's click"),
+    (len(silence) < RATE // 2 * 4 or any(silence), "not silent after Stop"),
+    (heard > sounding / 100 + 0.5, f"the status says {heard} s played, the server got {sounding / 100:.1f} s"),
+    (find(after_outage, tone(hz, new_amp, RATE), 0, len(after_outage) // 4) < 0,
+     f"no whole second of the tone at amplitude {new_amp} after the outage")] if failed]
+if errors:
+    sys.exit("FAIL: " + "; ".join(errors))
+print(f"{heard} s played of {sounding / 100:.1f} s heard; tone exact; "
+      f"new amplitude {(first - volume_at) / RATE:+.2f} s from the click; "
+      "silent after Stop; the tone back after the outage")

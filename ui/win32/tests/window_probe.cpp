@@ -9,11 +9,9 @@
 #include <commctrl.h>
 // clang-format on
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "engine/auto_reset_event.h"
 #include "resources/resource_ids.h"
@@ -22,26 +20,15 @@
 
 namespace {
 
-// Where to click a control: the middle of its rectangle on the screen.
-void printControl(HWND dialog, int id) {
-    RECT rect;
-    if (GetWindowRect(GetDlgItem(dialog, id), &rect)) {
-        std::printf("control %d %ld %ld\n", id, (rect.left + rect.right) / 2,
-                    (rect.top + rect.bottom) / 2);
-    }
-}
-
 int report() {
     HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName);
-    std::printf("event %d\n", event != nullptr ? 1 : 0);
-
     HWND window = FindWindowA("myVellumtoneClass", "Vellumtone Generator 0.9");
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
         return 1;
     }
-    std::printf("window %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    std::printf("event %d\nwindow %ld %ld %ld %ld\n", event != nullptr ? 1 : 0, rect.left, rect.top,
+                rect.right - rect.left, rect.bottom - rect.top);
 
     // The panel is a dialog, of the dialog window class.
     HWND panel = FindWindowExA(window, nullptr, MAKEINTATOM(0x8002), nullptr);
@@ -57,39 +44,35 @@ int report() {
     std::printf("focus %d\n", thread.hwndFocus != nullptr ? GetDlgCtrlID(thread.hwndFocus) : 0);
     std::printf("enabled play %d stop %d\n", IsWindowEnabled(GetDlgItem(panel, ids::kPlay)),
                 IsWindowEnabled(GetDlgItem(panel, ids::kStop)));
-    for (int id : {ids::kPlay, ids::kStop, ids::kVolumeSlider}) {
-        printControl(panel, id);
+    // Where to click a control: the middle of its rectangle on the screen. The tone dialog's
+    // field is there while the dialog is open.
+    HWND tone = FindWindowA(nullptr, "Pure test tone setting");
+    for (const auto& [dialog, id] :
+         {std::pair{panel, ids::kPlay}, std::pair{panel, ids::kStop},
+          std::pair{panel, ids::kVolumeSlider}, std::pair{tone, ids::kToneFrequency}}) {
+        if (GetWindowRect(GetDlgItem(dialog, id), &rect)) {
+            std::printf("control %d %ld %ld\n", id, (rect.left + rect.right) / 2,
+                        (rect.top + rect.bottom) / 2);
+        }
     }
-    // The tone dialog's field, while the dialog is open.
-    printControl(FindWindowA(nullptr, "Pure test tone setting"), ids::kToneFrequency);
     return 0;
 }
 
-INT_PTR CALLBACK quietDialog(HWND /*dialog*/, UINT /*message*/, WPARAM /*w*/, LPARAM /*l*/) {
-    return 0;
-}
-
-// Every line of `text` within the control's width (less a check box's box, the widest frame
-// a button has), all of them within its height, in the font selected into `dc`.
-bool fits(HDC dc, HWND control, std::string text) {
+// The text as the control lays it out, breaking lines between words, within the control's
+// width (less a check box's box, the widest frame a button has) and height, in the font
+// selected into `dc`.
+bool fits(HDC dc, HWND control, const std::string& text) {
     char kind[32] = {};
     GetClassNameA(control, kind, sizeof kind);
     RECT room;
     GetClientRect(control, &room);
     const int frame = lstrcmpiA(kind, "Button") == 0 ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
-    std::erase(text, '&');
-    SIZE line{};
-    int height = 0;
-    for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
-        end = text.find('\n', start);
-        GetTextExtentPoint32A(dc, text.c_str() + start,
-                              static_cast<int>(std::min(end, text.size()) - start), &line);
-        height += line.cy;
-        if (line.cx > room.right - frame || height > room.bottom) {
-            std::printf("unfit %d \"%s\" in %ldx%ld\n", GetDlgCtrlID(control), text.c_str(),
-                        room.right, room.bottom);
-            return false;
-        }
+    RECT need{0, 0, room.right - frame, 0};
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+    if (need.right > room.right - frame || need.bottom > room.bottom) {
+        std::printf("unfit %d \"%s\" in %ldx%ld\n", GetDlgCtrlID(control), text.c_str(), room.right,
+                    room.bottom);
+        return false;
     }
     return true;
 }
@@ -109,7 +92,9 @@ int fit() {
     int unfit = 0;
     for (int id :
          {ids::kPanelTemplate, ids::kToneTemplate, ids::kSweepTemplate, ids::kAboutTemplate}) {
-        HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(id), parent, quietDialog, 0);
+        HWND dialog = CreateDialogParamA(
+            program, MAKEINTRESOURCEA(id), parent,
+            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0);
         unfit += dialog == nullptr ? 1 : 0;
         HDC dc = GetDC(dialog);
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
@@ -119,10 +104,10 @@ int fit() {
             GetWindowTextA(control, text, sizeof text);
             (fits(dc, control, text) ? fitted : unfit)++;
         }
+        // The status lines' longest texts, in the panel.
         for (const auto& [control, text] : statusTexts) {
-            if (id == ids::kPanelTemplate) {
-                (fits(dc, GetDlgItem(dialog, control), text) ? fitted : unfit)++;
-            }
+            HWND status = GetDlgItem(dialog, control);
+            (status == nullptr || fits(dc, status, text) ? fitted : unfit)++;
         }
         ReleaseDC(dialog, dc);
     }
