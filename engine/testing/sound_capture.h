@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/testing/child_process.h"
+#include "engine/testing/reference_signal.h"
 #include "engine/testing/test_services.h"
 
 // Raw 16-bit samples as numbers (little-endian, as this machine's).
@@ -17,6 +18,30 @@ inline std::vector<std::int16_t> samplesOf(const std::string& bytes) {
         std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     }
     return samples;
+}
+
+// A recording's sound from sample `from` on: from the frame before its first sound (a tone's
+// first sample is 0) to its last sound, in interleaved samples.
+inline std::vector<std::int16_t> sound(const std::vector<std::int16_t>& samples,
+                                       std::ptrdiff_t from = 0) {
+    const auto loud = [](std::int16_t s) { return s != 0; };
+    const auto first = std::find_if(samples.begin() + from, samples.end(), loud) - samples.begin();
+    const auto end = std::find_if(samples.rbegin(), samples.rend(), loud).base() - samples.begin();
+    return {samples.begin() + std::max(first / 2 * 2 - 2, from),
+            samples.begin() + (end + 1) / 2 * 2};
+}
+
+// Whether the recording is the start of a playback with these settings (within its first
+// block, so that the longest sweep is checked without writing out its hour).
+inline bool isSignal(const std::vector<std::int16_t>& heard, const ReferenceSettings& settings) {
+    double y = 0.0;
+    ReferenceRandom random(settings.seed);
+    const std::size_t frames = heard.size() / 2;
+    const auto expected =
+        frames <= framesOf(settings)
+            ? stereo(reference(settings, y, random, static_cast<std::uint32_t>(frames)))
+            : referencePlayback(settings, frames);
+    return std::equal(heard.begin(), heard.end(), expected.begin());
 }
 
 class SoundCapture {
