@@ -57,15 +57,16 @@ void PulseOutputDevice::confirmTally() {
 }
 
 void PulseOutputDevice::closeTally() {
-    refreshTally();
-    if (!streamReady() && !corked_) {
-        // The server is gone, and libpulse may have noticed late, interpolating all the while
-        // as if it still played. While playing it asks for more every kRequestMs, so it died
-        // within that long of its last sign of life: half of it is a guess never further off
-        // than that half.
+    // The server (or the stream) is gone, and libpulse may have noticed late, interpolating
+    // all the while as if it still played: its timing is not asked. While playing, the server
+    // asks for more every kRequestMs, so it died within that long of its last sign of life;
+    // half of it is a guess never further off than that half.
+    if ((!contextReady_ || !streamReady()) && !corked_) {
         const std::uint64_t since =
             std::min<std::uint64_t>(pa_rtclock_now() - aliveAtUs_, kRequestMs * 1000 / 2);
         streamHeard_ = std::min(written_, heardWhenAlive_ + framesOfUs(since));
+    } else {
+        refreshTally();
     }
     heardBefore_ += streamHeard_;
     written_ = 0;
