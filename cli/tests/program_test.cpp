@@ -207,7 +207,7 @@ TEST(Play, PlaysOnTheNamedDeviceAlone) {
             "$cli play --device list\n"
             "for sink in nullout second; do parec -d $sink.monitor >$sink.raw 2>/dev/null & done\n"
             "until [ $(cat *.raw | wc -c) -gt 100000 ]; do sleep 0.1; done\n"
-            "$cli play tone --device second --duration 1 --quiet; echo $?\n"
+            "$cli play tone --device second --duration 2 --quiet; echo $?\n"
             "$cli play tone --device third; echo $?\n"
             "for sink in nullout second; do od -An -v -td2 $sink.raw | tr -s ' ' '\\n' "
             "| grep -qvx '0*' && echo $sink heard; done; kill %1 %2"),
