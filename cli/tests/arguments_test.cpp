@@ -14,13 +14,10 @@ using testing::HasSubstr;
 
 SignalPlayer& player = SignalPlayer::instance;
 
-std::string shown(const std::optional<std::uint32_t>& value) {
-    return value ? std::to_string(*value) : "-";
-}
-
 // What the words make, from the defaults: the UsageError's message, or the numbers that reached
 // the command and the player.
 std::string outcome(const std::vector<std::string>& words) {
+    const auto shown = [](const auto& value) { return value ? std::to_string(*value) : "-"; };
     player.restoreDefaults();
     std::vector<const char*> argv{"vellumtone-cli"};
     for (const std::string& word : words) {
@@ -49,11 +46,8 @@ TEST_P(Arguments, AreTakenOrRefusedNamingTheCulprit) {
 }
 
 std::vector<std::string> play(const std::string& option, const std::string& value) {
-    return {"play",
-            option == "--frequency" ? "tone"
-            : option == "--limit"   ? "sweep"
-                                    : "white",
-            option, value};
+    const char* generator = option == "--frequency" ? "tone" : "white";
+    return {"play", option == "--limit" ? "sweep" : generator, option, value};
 }
 std::vector<std::string> render(const std::string& option, const std::string& value) {
     const bool length = option == "--duration" || option == "--seconds";
@@ -101,7 +95,6 @@ std::vector<Row> bounds(Words words, const std::string& option, const std::strin
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, Arguments, testing::ValuesIn([] {
-        const std::uint64_t max = 4294967295;
         std::vector<Row> rows{
             {play("--volume", "0"), "amplitude=0 "},
             {play("--volume", "100"), "amplitude=65534 "},
@@ -115,15 +108,15 @@ INSTANTIATE_TEST_SUITE_P(
         };
         for (const std::vector<Row>& more : {
                  bounds(play, "--amplitude", "amplitude", 0, 65534),
-                 bounds(play, "--frequency", "frequency", 1, max),
-                 bounds(play, "--limit", "limit", 1, max),
+                 bounds(play, "--frequency", "frequency", 1, 0xFFFFFFFF),
+                 bounds(play, "--limit", "limit", 1, 0xFFFFFFFF),
                  bounds(render, "--period", "period", 1, 3600, " seconds"),
-                 bounds(play, "--rest-every", "every", 0, max, " whole minutes"),
-                 bounds(play, "--rest-length", "length", 0, max, " whole minutes"),
-                 bounds(play, "--duration", "duration", 1, max, " seconds"),
-                 bounds(play, "--target", "target", 1, max, " seconds"),
-                 bounds(render, "--duration", "duration", 1, max, " seconds"),
-                 bounds(render, "--seed", "seed", 0, max),
+                 bounds(play, "--rest-every", "every", 0, 0xFFFFFFFF, " whole minutes"),
+                 bounds(play, "--rest-length", "length", 0, 0xFFFFFFFF, " whole minutes"),
+                 bounds(play, "--duration", "duration", 1, 0xFFFFFFFF, " seconds"),
+                 bounds(play, "--target", "target", 1, 0xFFFFFFFF, " seconds"),
+                 bounds(render, "--duration", "duration", 1, 0xFFFFFFFF, " seconds"),
+                 bounds(render, "--seed", "seed", 0, 0xFFFFFFFF),
              }) {
             rows.insert(rows.end(), more.begin(), more.end());
         }
