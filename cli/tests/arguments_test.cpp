@@ -56,26 +56,26 @@ std::vector<std::string> render(const std::string& option, const std::string& va
         option,   value};
 }
 
-const std::string kTime = "must be a time such as 90, 90s, 10m, 1h30m, 4d, 1.5h or 00:10:00, ";
+const std::string kRefused =
+    "must be a time such as 90, 90s, 10m, 1h30m, 4d, 1.5h or 00:10:00, "
+    "from 1 to 4294967295 seconds, not '";
 INSTANTIATE_TEST_SUITE_P(
     Durations, Arguments, testing::ValuesIn([] {
         std::vector<Row> rows{
             {play("--rest-every", "2h"), "every=120 "},
             {play("--rest-every", "1.5"), "from 0 to 4294967295 whole minutes, not '1.5'"},
-            {play("--rest-length", "90s"), "whole minutes, not '90s'"},
         };
         // Accepted: TEXT=SECONDS.
         for (const std::string row : {"90=90", "90s=90", "10m=600", "1h30m=5400", "4d=345600",
                                       "1.5h=5400", "0.25m=15", "1d2h3m4s=93784", "00:10:00=600",
                                       "26:03:04=93784", "10:05=605", "1193046h=4294965600"}) {
             const std::size_t equals = row.find('=');
-            rows.push_back(
-                {play("--duration", row.substr(0, equals)), "duration" + row.substr(equals) + " "});
+            rows.emplace_back(play("--duration", row.substr(0, equals)),
+                              ("duration" + row.substr(equals)).append(" "));
         }
         for (const std::string text : {"1.5s", "1h30", "30m1h", "1:60:00", "1:60", "10:5", "1.5.2h",
                                        "+90", "1e3", "90 s", "h", "1193047h"}) {
-            rows.push_back({play("--duration", text),
-                            kTime + "from 1 to 4294967295 seconds, not '" + text + "'"});
+            rows.emplace_back(play("--duration", text), (kRefused + text).append("'"));
         }
         return rows;
     }()));
