@@ -2,6 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -9,7 +13,6 @@
 
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
-#include "option_checks.h"
 #include "version.h"
 
 namespace {
@@ -17,6 +20,71 @@ namespace {
 constexpr std::uint32_t kMax = 0xFFFFFFFF;
 
 using enum GeneratorKind;
+
+// A time as people write it: 90, 90s, 10m, 1h30m, 4d, 1.5h or 00:10:00, in whole seconds; a
+// bare number counts `bareUnit` seconds. None when it is not one.
+std::optional<std::uint64_t> parseDuration(const std::string& text, std::uint64_t bareUnit) {
+    // At most 12 digits before the point and 9 after: no number overflows. Then H:MM:SS or M:SS.
+    static const std::string n = R"((\d{1,12}(?:\.\d{1,9})?))";
+    static const std::regex time("(?:" + n + "d)?(?:" + n + "h)?(?:" + n + "m)?(?:" + n + "s)?|" +
+                                 n + R"(|(?:(\d{1,9}):([0-5]\d)|(\d{1,9})):([0-5]\d))");
+    std::smatch m;
+    if (text.empty() || !std::regex_match(text, m, time)) {
+        return std::nullopt;
+    }
+    // Each group's unit in seconds: d, h, m, s, a bare number, then the clock's fields.
+    const std::array<long double, 10> unit{
+        0, 86400, 3600, 60, 1, static_cast<long double>(bareUnit), 3600, 60, 60, 1};
+    long double seconds = 0;
+    for (std::size_t group = 1; group < unit.size(); ++group) {
+        seconds += m[group].matched ? std::stold(m[group]) * unit.at(group) : 0;
+    }
+    // Fractions only where they make whole seconds: 1.5h, not 1.5s.
+    if (std::fabs(seconds - std::round(seconds)) > 1e-6L) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(std::round(seconds));
+}
+
+// Converts an option's text to plain decimal digits, or refuses it naming the range: with
+// unit 0 a whole number from min to max; else a duration in units of `unit` seconds (60: whole
+// minutes, which a bare number then counts) from min to max units. On its own CLI11 would also
+// take signs, fractions, hex (0x10) and octal (010); from_chars reads plain decimal digits and
+// nothing else.
+CLI::Validator bounded(std::uint64_t unit, std::uint64_t min, std::uint64_t max) {
+    const std::string range = "from " + std::to_string(min) + " to " + std::to_string(max);
+    const std::string times = "90s, 10m, 1h30m, 4d, 1.5h or 00:10:00, " + range;
+    const std::string expected = unit == 0 ? "whole number " + range
+                                 : unit == 1
+                                     ? "time such as 90, " + times + " seconds"
+                                     : "time such as 90 (minutes), " + times + " whole minutes";
+    return {[=](std::string& text) -> std::string {
+                std::uint64_t value = max + 1;  // refused unless read whole
+                if (unit != 0) {
+                    const std::optional<std::uint64_t> seconds = parseDuration(text, unit);
+                    value = seconds && *seconds % unit == 0 ? *seconds / unit : value;
+                } else if (const char* end = text.data() + text.size();
+                           std::from_chars(text.data(), end, value).ptr != end) {
+                    value = max + 1;
+                }
+                if (value < min || value > max) {
+                    return "must be a " + expected + ", not " + quoteValue(text);
+                }
+                text = std::to_string(value);
+                return {};
+            },
+            "", ""};
+}
+
+// An option checked and converted by one of the above, its value shown as `type` in the help.
+template <typename T>
+CLI::Option* add(CLI::App& command, const char* name, T& target, const char* type,
+                 const std::string& help, const CLI::Validator& check) {
+    return command.add_option(name, target, help)
+        ->type_name(type)
+        ->transform(check)
+        ->capture_default_str();
+}
 
 const std::map<std::string, GeneratorKind> kGenerators{
     {"white", WhiteNoise}, {"pink", PinkNoise}, {"tone", PureTone}, {"sweep", FrequencySweep}};
@@ -50,13 +118,11 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
 
 void addPlayOptions(CLI::App& play, Arguments& a) {
     add(play, "--rest-every", a.restEvery, "MINUTES",
-        "Play this long between rests [" + std::to_string(SignalPlayer::kDefaultRestEveryMinutes) +
-            "]; switches rests on",
-        bounded(60, 0, kMax));
+        "Play this long between rests; switches rests on", bounded(60, 0, kMax))
+        ->default_str(std::to_string(SignalPlayer::kDefaultRestEveryMinutes));
     add(play, "--rest-length", a.restLength, "MINUTES",
-        "Rest this long each time [" + std::to_string(SignalPlayer::kDefaultRestLengthMinutes) +
-            "]; switches rests on",
-        bounded(60, 0, kMax));
+        "Rest this long each time; switches rests on", bounded(60, 0, kMax))
+        ->default_str(std::to_string(SignalPlayer::kDefaultRestLengthMinutes));
     add(play, "--duration", a.durationSeconds, "TIME", "Stop after this long [until Ctrl-C]",
         bounded(1, 1, kMax));
     add(play, "--target", a.targetSeconds, "TIME",
@@ -75,35 +141,6 @@ void addPlayOptions(CLI::App& play, Arguments& a) {
     play.add_option("--device", a.device, "Play on this output; list: show them [the default]")
         ->type_name("NAME");
     play.add_flag("-q,--quiet", a.quiet, "Print no status, only errors");
-}
-
-// A setting the chosen generator never reads is most likely a mistake.
-void checkSettingsFitTheGenerator(const CLI::App& command, GeneratorKind kind) {
-    for (const auto& [option, needs] : {std::pair{"--frequency", PureTone},
-                                        {"--limit", FrequencySweep},
-                                        {"--period", FrequencySweep}}) {
-        if (command.count(option) > 0 && kind != needs) {
-            throw UsageError(std::string(option) + " applies only to the " +
-                             (needs == PureTone ? "tone" : "sweep") + " generator");
-        }
-    }
-}
-
-// The format --format names, or else the file name's extension; WAV on standard output.
-FileFormat formatOf(const std::string& output, std::string format) {
-    if (output.empty()) {
-        throw UsageError("-o needs a file name, or - for standard output");
-    }
-    if (format.empty()) {
-        format = output == "-" ? ".wav" : std::filesystem::path(output).extension().string();
-        format = CLI::detail::to_lower(format.erase(0, 1));  // without the dot
-    }
-    const auto found = kFormats.find(format);
-    if (found == kFormats.end()) {
-        throw UsageError("cannot tell the format from the name " + quoteValue(output) +
-                         " (use .wav, .flac or .raw, or --format)");
-    }
-    return found->second;
 }
 
 }  // namespace
@@ -141,7 +178,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     addPlayOptions(*play, a);
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
     addSignalOptions(*render, signal);
-    add(*render, "--duration,--seconds", a.seconds, "TIME", "Rounded up to whole blocks",
+    add(*render, "--duration,--seconds", a.durationSeconds, "TIME", "Rounded up to whole blocks",
         bounded(1, 1, kMax))
         ->required()
         ->default_str("");
@@ -183,9 +220,26 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         throw UsageError("a generator is required: white, pink, tone or sweep");
     }
     const GeneratorKind kind = kGenerators.at(signal.generator);
-    checkSettingsFitTheGenerator(play->parsed() ? *play : *render, kind);
+    // A setting the chosen generator never reads is most likely a mistake.
+    for (const auto& [option, needs] : {std::pair{"--frequency", PureTone},
+                                        {"--limit", FrequencySweep},
+                                        {"--period", FrequencySweep}}) {
+        if ((play->parsed() ? play : render)->count(option) > 0 && kind != needs) {
+            throw UsageError(std::string(option) + " applies only to the " +
+                             (needs == PureTone ? "tone" : "sweep") + " generator");
+        }
+    }
     if (a.command == Command::Render) {
-        a.format = formatOf(a.output, format);
+        // The format --format names, or else the file name's extension; WAV on standard output.
+        std::string named =
+            std::filesystem::path(a.output == "-" ? "-.wav" : a.output).extension().string();
+        const auto found =
+            kFormats.find(format.empty() ? CLI::detail::to_lower(named.erase(0, 1)) : format);
+        if (found == kFormats.end()) {
+            throw UsageError("cannot tell the format from the name " + quoteValue(a.output) +
+                             " (use .wav, .flac or .raw, or --format)");
+        }
+        a.format = found->second;
     }
     player.chooseGenerator(kind);
     if (signal.volume) {
@@ -197,4 +251,27 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     player.setToneFrequency(signal.frequency);
     player.setSweep(signal.period, signal.limit);
     return a;
+}
+
+std::string printable(const std::string& text, std::size_t limit) {
+    std::string out;
+    for (const char c : text) {
+        char escaped[8] = {c, '\0'};
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(c));
+        }
+        out += escaped;
+    }
+    if (out.size() > limit) {
+        std::size_t cut = limit - 3;
+        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) {
+            --cut;  // not inside a UTF-8 character
+        }
+        out = out.substr(0, cut) + "...";
+    }
+    return out;
+}
+
+std::string quoteValue(const std::string& text) {
+    return "'" + printable(text, 40) + "'";
 }

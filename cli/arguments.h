@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -20,12 +21,11 @@ struct UsageError : std::runtime_error {
 struct Arguments {
     Command command = Command::Play;
     std::optional<std::uint32_t> restEvery, restLength;  // minutes; either switches rests on
-    std::optional<std::uint32_t> durationSeconds;        // none: until interrupted
+    std::optional<std::uint32_t> durationSeconds;        // play: none, until interrupted
     std::optional<std::uint32_t> targetSeconds;          // of heard time, the journal's total
     std::string journal;                                 // its name; empty: none
     std::string device;                                  // a sink name; empty: the default
     bool quiet = false;
-    std::uint32_t seconds = 0;
     std::optional<std::uint32_t> seed;  // none: the current calendar time
     std::string output;                 // "-" for standard output
     FileFormat format = FileFormat::Wav;
@@ -33,3 +33,9 @@ struct Arguments {
 
 // Null when help or the version was printed; throws UsageError for a bad command line.
 std::optional<Arguments> parseArguments(int argc, const char* const* argv);
+
+// The text with control characters as \xNN, cut to `limit` bytes (on a character's boundary),
+// "..." marking the cut: one line of sensible length whatever the user typed.
+std::string printable(const std::string& text, std::size_t limit);
+// 'text', printable and at most 40 bytes long.
+std::string quoteValue(const std::string& text);

@@ -39,8 +39,8 @@ static_assert(sizeof(WavHeader) == 44);
 AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t totalFrames)
     : name_(path == "-" ? "standard output" : path) {
     try {
-        if (path != "-") {
-            open(path);
+        if (path != "-" && !open(path)) {
+            throw std::runtime_error(error_);
         }
         if (isatty(fd_) != 0) {
             throw UsageError(
@@ -48,9 +48,9 @@ AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t t
         }
         const auto bytes = static_cast<std::uint32_t>(totalFrames * kBytesPerFrame);
         const WavHeader header{.riffBytes = 36 + bytes, .dataBytes = bytes};
-        if (format == FileFormat::Flac) {
-            startFlac();
-        } else if (format == FileFormat::Wav && !writeBytes(&header, sizeof header)) {
+        if (format == FileFormat::Flac
+                ? !startFlac()
+                : format == FileFormat::Wav && !writeBytes(&header, sizeof header)) {
             throw std::runtime_error(error_);
         }
     } catch (...) {
@@ -59,7 +59,7 @@ AudioFile::AudioFile(const std::string& path, FileFormat format, std::uint64_t t
     }
 }
 
-void AudioFile::open(const std::string& path) {
+bool AudioFile::open(const std::string& path) {
     // Symbolic links, dangling ones too, are followed to the file they name.
     fs::path target = path;
     std::error_code error;
@@ -90,13 +90,10 @@ void AudioFile::open(const std::string& path) {
             fchmod(fd_, existing.st_mode & 07777);
         }
     }
-    if (fd_ < 0) {
-        failed(std::strerror(errno));
-        throw std::runtime_error(error_);
-    }
+    return fd_ >= 0 || failed(std::strerror(errno));
 }
 
-void AudioFile::startFlac() {
+bool AudioFile::startFlac() {
     // libsndfile's file operations on the output's descriptor. Writing, it reads nothing, and
     // it asks where it stands as a seek to where it stands.
     // A pipe cannot be rewound: a seek to where it stands succeeds, and once the encoder has
@@ -122,10 +119,7 @@ void AudioFile::startFlac() {
     };
     SF_INFO info{0, kSampleRate, kChannels, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 0, 0};
     flac_ = sf_open_virtual(&io, SFM_WRITE, &info, this);
-    if (flac_ == nullptr) {
-        failed(sf_strerror(nullptr));
-        throw std::runtime_error(error_);
-    }
+    return flac_ != nullptr || failed(sf_strerror(nullptr));
 }
 
 bool AudioFile::write(const void* frames, std::uint64_t count) {

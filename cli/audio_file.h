@@ -37,8 +37,9 @@ class AudioFile {
     void commit();
 
   private:
-    void open(const std::string& path);
-    void startFlac();
+    // False, the reason kept, when the file or the encoder cannot be opened.
+    bool open(const std::string& path);
+    bool startFlac();
     bool writeBytes(const void* data, std::uint64_t bytes);
     // Keeps the first reason given: a failed write's errno, not the encoder's later words.
     bool failed(const std::string& reason);

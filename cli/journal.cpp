@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <stdexcept>
 
@@ -36,18 +37,15 @@ fs::path folder() {
 // The total the file holds, 0 when it is missing. Throws when it cannot be read or holds
 // anything but a total as contents() writes it.
 std::uint64_t read(const fs::path& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    char buffer[128];
-    const ssize_t n = fd >= 0 ? ::read(fd, buffer, sizeof buffer) : -1;
+    std::ifstream in(path);
     const int reason = errno;
-    close(fd);
     const std::string where = "journal " + path.stem().string() + " (" + path.string() + ")";
-    if (n < 0 && reason != ENOENT) {
+    if (!in && reason != ENOENT) {
         throw std::runtime_error("cannot read " + where + ": " + std::strerror(reason));
     }
-    const std::string text(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
     std::uint64_t totalMs = 0;
-    if (n >= 0 &&
+    if (in.is_open() &&
         (std::sscanf(text.c_str(), "vellumtone journal 1\nheard-ms %" SCNu64, &totalMs) != 1 ||
          text != contents(totalMs))) {
         throw std::runtime_error(where + " is corrupt; it is left as it is");
@@ -76,7 +74,7 @@ Journal::~Journal() {
     close(lock_);  // releases the lock; the lock file stays, so no one locks a removed file
 }
 
-std::string Journal::save(std::uint64_t totalMs) const {
+bool Journal::save(std::uint64_t totalMs) const {
     const std::string temp = path_ + ".new";
     const std::string text = contents(totalMs);
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -85,13 +83,15 @@ std::string Journal::save(std::uint64_t totalMs) const {
     const int reason = errno;
     close(fd);
     if (!written || rename(temp.c_str(), path_.c_str()) != 0) {
-        return "cannot save " + path_ + ": " + std::strerror(written ? errno : reason);
+        std::fprintf(stderr, "vellumtone-cli: cannot save %s: %s\n", path_.c_str(),
+                     std::strerror(written ? errno : reason));
+        return false;
     }
     // The rename itself reaches the disk with the folder.
     const int dir = open(folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     fsync(dir);
     close(dir);
-    return {};
+    return true;
 }
 
 int Journal::list() {

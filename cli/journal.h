@@ -22,8 +22,8 @@ class Journal {
 
     // The total when it was opened, in milliseconds heard.
     std::uint64_t startMs() const { return startMs_; }
-    // Saves the total; empty on success, else the reason for the user.
-    std::string save(std::uint64_t totalMs) const;
+    // Saves the total; false, having told the user why, when it could not.
+    bool save(std::uint64_t totalMs) const;
 
     // Prints each journal's name and total for `journal` and returns 0; throws as the
     // constructor does for the first one that cannot be read.

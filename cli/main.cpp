@@ -4,7 +4,6 @@
 
 #include "arguments.h"
 #include "journal.h"
-#include "option_checks.h"
 #include "play.h"
 #include "render.h"
 #include "stop_signals.h"

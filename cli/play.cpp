@@ -15,7 +15,6 @@
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
 #include "journal.h"
-#include "option_checks.h"
 #include "status_line.h"
 #include "stop_signals.h"
 
@@ -83,10 +82,8 @@ int runPlay(const Arguments& arguments) {
         journal.emplace(arguments.journal);
     }
     const std::uint64_t startMs = journal ? journal->startMs() : 0;
-    StatusLine::Progress progress{startMs, journal.has_value(), {}, {}};
-    if (arguments.targetSeconds) {
-        progress.targetMs = *arguments.targetSeconds * std::uint64_t{1000};
-    }
+    const std::uint64_t targetMs = arguments.targetSeconds.value_or(0) * std::uint64_t{1000};
+    const std::uint32_t duration = arguments.durationSeconds.value_or(0);  // 0: none, as targetMs
     const std::unique_ptr<OutputDevice> device = openQuietly(arguments.device);
     SignalPlayer& player = SignalPlayer::instance;
     if (arguments.restEvery || arguments.restLength) {
@@ -98,47 +95,39 @@ int runPlay(const Arguments& arguments) {
         wake();
     });
     player.setChangeNotice(&wake);
-    StatusLine status(player, arguments.quiet);
-    const SteadyClock::time_point started = SteadyClock::now();
-    const auto end = started + std::chrono::seconds(arguments.durationSeconds.value_or(0));
-    if (arguments.durationSeconds) {
-        progress.durationEnd = player.clock().now() + *arguments.durationSeconds;
-    }
+    StatusLine status(player, arguments.quiet, journal.has_value(), targetMs, duration);
+    SteadyClock::time_point saved = SteadyClock::now();
+    const auto end = saved + std::chrono::seconds(duration);
     // A target already reached plays nothing.
-    const bool reached = progress.targetMs && startMs >= *progress.targetMs;
+    const bool reached = targetMs != 0 && startMs >= targetMs;
     if (!reached) {
         player.play();
     }
     bool stopping = false;
-    SteadyClock::time_point saved = started;
-    std::string saveError;
+    bool saveFailed = false;
     for (bool ended = reached; !ended;) {
         BurnInReport report = player.burnIn();
-        progress.totalMs = startMs + report.heardMs;
+        const std::uint64_t totalMs = startMs + report.heardMs;
         const SteadyClock::time_point now = SteadyClock::now();
         ended = reached || playbackEnd.load().has_value();
-        const bool due = (arguments.durationSeconds && now >= end) ||
-                         (progress.targetMs && progress.totalMs >= *progress.targetMs);
+        const bool due = (duration != 0 && now >= end) || (targetMs != 0 && totalMs >= targetMs);
         if (!ended && !stopping && (stopSignal() != 0 || due)) {
             stopping = player.stop();  // false only before the playback has begun: tried again
         }
         if (journal && (ended || now - saved >= kSaveEvery)) {
-            saveError = journal->save(progress.totalMs);
+            saveFailed = !journal->save(totalMs);
             saved = now;
-            if (!saveError.empty()) {
-                std::fprintf(stderr, "vellumtone-cli: %s\n", saveError.c_str());
-            }
         }
         report.state = ended ? BurnInState::Stopped : report.state;
-        status.show(report, progress);
+        status.show(report, totalMs);
         // Once a second for the status line and the output's coming and going; sooner when
         // the engine announces a change, a stop signal comes or the end is due.
         auto wait = milliseconds(1000);
-        if (arguments.durationSeconds && !stopping) {
+        if (duration != 0 && !stopping) {
             wait = std::min(wait, std::chrono::ceil<milliseconds>(end - now));
         }
-        if (progress.targetMs && !due && report.state == BurnInState::Playing) {
-            wait = std::min(wait, milliseconds(*progress.targetMs - progress.totalMs));
+        if (targetMs != 0 && !due && report.state == BurnInState::Playing) {
+            wait = std::min(wait, milliseconds(targetMs - totalMs));
         }
         waitForWake(ended ? 0 : static_cast<int>(std::max(wait, milliseconds(1)).count()));
     }
@@ -147,5 +136,5 @@ int runPlay(const Arguments& arguments) {
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");
     }
-    return saveError.empty() ? 0 : 1;
+    return saveFailed ? 1 : 0;
 }

@@ -66,11 +66,11 @@ int runRender(const Arguments& arguments) {
     const std::uint64_t block =
         player.generator == GeneratorKind::FrequencySweep ? player.sweepSeconds.load() : 1;
     const std::uint64_t totalFrames =
-        (arguments.seconds + block - 1) / block * block * kFramesPerSecond;
+        (*arguments.durationSeconds + block - 1) / block * block * kFramesPerSecond;
     // The largest data chunk a WAV file can describe: its RIFF size field must hold it plus
     // the 36 bytes of header that follow that field.
     if (arguments.format == FileFormat::Wav && totalFrames * kBytesPerFrame > 0xFFFFFFFFULL - 36) {
-        throw UsageError("--duration " + std::to_string(arguments.seconds) +
+        throw UsageError("--duration " + std::to_string(*arguments.durationSeconds) +
                          " is too long for a WAV file (4 GB at most); use flac or raw");
     }
     AudioFile file(arguments.output, arguments.format, totalFrames);

@@ -45,7 +45,8 @@ std::uint64_t expectedEnd(const BurnInReport& report, std::uint64_t leftMs, std:
 
 }  // namespace
 
-StatusLine::StatusLine(const SignalPlayer& p, bool quiet)
+StatusLine::StatusLine(const SignalPlayer& p, bool quiet, bool journal, std::uint64_t targetMs,
+                       std::uint32_t durationSeconds)
     : player_(p),
       label_(std::array{std::string("nothing"), std::string("white noise"),
                         std::string("pink noise"),
@@ -55,57 +56,57 @@ StatusLine::StatusLine(const SignalPlayer& p, bool quiet)
                  .at(static_cast<std::size_t>(p.generator.load()))),
       terminal_(isatty(STDOUT_FILENO) != 0 && std::getenv("TERM") != nullptr &&
                 std::string(std::getenv("TERM")) != "dumb"),
+      journal_(journal),
+      targetMs_(targetMs),
+      durationEnd_(durationSeconds != 0 ? p.clock().now() + durationSeconds : 0),
       quiet_(quiet) {}
 
 // " | Playing 2:00:01, rest at 14:32 | total 12:00:05 of 100:00:00, ends Thu 10 Dec 18:05 |
 // 0:05:00 left, ends 14:37", after the label.
-std::string StatusLine::text(const BurnInReport& report, const Progress& progress) const {
+std::string StatusLine::text(const BurnInReport& report, std::uint64_t totalMs) const {
     const std::uint64_t now = player_.clock().now();
     const bool running = report.state != BurnInState::Stopped;
     std::string text = " | " + BurnInStatus::format(report);
     if (report.state == BurnInState::Playing && report.nextRestChange != 0) {
         text += ", rest at " + clockTime(report.nextRestChange, now);
     }
-    if (progress.journal || progress.targetMs) {
-        text += " | total " + BurnInStatus::duration(progress.totalMs / 1000);
+    if (journal_ || targetMs_ != 0) {
+        text += " | total " + BurnInStatus::duration(totalMs / 1000);
     }
-    if (progress.targetMs) {
-        const std::uint64_t leftMs =
-            *progress.targetMs - std::min(progress.totalMs, *progress.targetMs);
-        text += " of " + BurnInStatus::duration(*progress.targetMs / 1000) +
+    if (targetMs_ != 0) {
+        const std::uint64_t leftMs = targetMs_ - std::min(totalMs, targetMs_);
+        text += " of " + BurnInStatus::duration(targetMs_ / 1000) +
                 (running && leftMs > 0
                      ? ", ends " + clockTime(expectedEnd(report, leftMs, now, player_), now)
                      : "");
     }
-    if (progress.durationEnd && running) {
-        const std::uint64_t left = *progress.durationEnd - std::min(now, *progress.durationEnd);
-        text += " | " + BurnInStatus::duration(left) + " left, ends " +
-                clockTime(*progress.durationEnd, now);
+    if (durationEnd_ != 0 && running) {
+        text += " | " + BurnInStatus::duration(durationEnd_ - std::min(now, durationEnd_)) +
+                " left, ends " + clockTime(durationEnd_, now);
     }
     return text;
 }
 
-void StatusLine::show(const BurnInReport& report, const Progress& progress) {
+void StatusLine::show(const BurnInReport& report, std::uint64_t totalMs) {
     if (quiet_ || report.state == BurnInState::Idle || last_ == BurnInState::Stopped ||
         (!terminal_ && report.state == last_)) {
         return;
     }
     last_ = report.state;
-    const std::string rest = text(report, progress);
+    const std::string rest = text(report, totalMs);
     std::string line = label_ + rest;
-    winsize size{};
     if (!terminal_) {
         line = clockTime(player_.clock().now(), 0, "%Y-%m-%d %H:%M:%S ") + line + "\n";
-    } else if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+    } else {
         // One column short of the width: a full line would wrap on some terminals. The label
         // gives way first, so that the times stay.
-        const std::size_t width = size.ws_col - 1U;
-        if (line.size() > width) {
+        winsize size{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
+            line.size() >= size.ws_col) {
+            const std::size_t width = size.ws_col - 1U;
             line = rest.size() < width ? label_.substr(0, width - rest.size()) + rest
                                        : rest.substr(3, width);
         }
-    }
-    if (terminal_) {
         // Spaces, not an escape code, wipe what is left of a longer line before.
         const std::size_t length = line.size();
         line = "\r" + line + std::string(lastLength_ - std::min(lastLength_, length), ' ') +

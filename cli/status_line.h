@@ -15,23 +15,22 @@ class SignalPlayer;
 // standard output has gone (a closed pipe).
 class StatusLine {
   public:
-    // The times that go with the engine's report, in calendar seconds and milliseconds heard.
-    struct Progress {
-        std::uint64_t totalMs = 0;                 // the journal's total, or this run's heard time
-        bool journal = false;                      // whether the total is a journal's
-        std::optional<std::uint64_t> targetMs;     // --target
-        std::optional<std::uint64_t> durationEnd;  // --duration: when it stops
-    };
-
-    StatusLine(const SignalPlayer& player, bool quiet);
-    void show(const BurnInReport& report, const Progress& progress);
+    // With a journal the total is shown; a target (milliseconds heard in all) or a duration
+    // (seconds from now) of 0 is none.
+    StatusLine(const SignalPlayer& player, bool quiet, bool journal, std::uint64_t targetMs,
+               std::uint32_t durationSeconds);
+    // `totalMs`: the journal's total, or this run's heard time.
+    void show(const BurnInReport& report, std::uint64_t totalMs);
 
   private:
-    std::string text(const BurnInReport& report, const Progress& progress) const;
+    std::string text(const BurnInReport& report, std::uint64_t totalMs) const;
 
     const SignalPlayer& player_;
     std::string label_;
     bool terminal_;
+    bool journal_;
+    std::uint64_t targetMs_;
+    std::uint64_t durationEnd_;        // calendar seconds; 0: none
     bool quiet_;                       // also once standard output has gone
     std::optional<BurnInState> last_;  // none before the first line
     std::size_t lastLength_ = 0;       // of the line now on the terminal

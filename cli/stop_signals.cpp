@@ -1,8 +1,7 @@
 #include "stop_signals.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
+#include <sys/eventfd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -12,8 +11,8 @@
 namespace {
 
 volatile std::sig_atomic_t received = 0;
-// A pipe to oneself: a byte written wakes the poll on the other end, from a signal handler too.
-int wakePipe[2] = {-1, -1};
+// A counter whose every increment wakes the poll on it, from a signal handler too.
+int wakeCounter = -1;
 
 extern "C" void record(int signal) {
     received = signal;
@@ -24,7 +23,7 @@ extern "C" void record(int signal) {
 
 void watchStopSignals() {
     // Without it (no descriptor left), waits only time out.
-    [[maybe_unused]] const int piped = pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK);
+    wakeCounter = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         // Looked at first, so that an ignored one is never caught even for a moment. glibc's
         // signal() keeps the handler and restarts interrupted calls.
@@ -43,16 +42,15 @@ int stopSignal() {
 
 void wake() {
     const int saved = errno;
-    [[maybe_unused]] const ssize_t n = write(wakePipe[1], "", 1);  // a full pipe wakes already
+    eventfd_write(wakeCounter, 1);
     errno = saved;
 }
 
 void waitForWake(int ms) {
-    pollfd ready{wakePipe[0], POLLIN, 0};
+    pollfd ready{wakeCounter, POLLIN, 0};
+    eventfd_t count = 0;
     if (poll(&ready, 1, ms) > 0) {
-        char drained[64];
-        while (read(wakePipe[0], drained, sizeof drained) > 0) {
-        }
+        eventfd_read(wakeCounter, &count);  // back to 0: every wake-up so far is seen
     }
 }
 
