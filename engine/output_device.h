@@ -46,7 +46,8 @@ class OutputDevice {
     virtual bool available() const { return true; }
     // Frames this device has played to the speakers since it was opened: what a listener
     // heard. Frames paced while the device had no output, dropped by a flush, or still on
-    // their way to the speakers do not count. Never decreases.
+    // their way to the speakers do not count. Never decreases, but for the last
+    // stretch before a sound server vanished, a guess that may be corrected down once.
     virtual std::uint64_t heardFrames() const { return 0; }
     // Frames handed to the device and neither heard nor dropped yet: how far the queued sound
     // runs ahead of the speakers.
