@@ -126,6 +126,14 @@ bool SignalPlayer::outputAvailable() const {
 
 BurnInReport SignalPlayer::burnIn() const {
     BurnInReport report;
+    // Read before `playing`: the playback thread sets `playing` before it clears this.
+    const bool starting = starting_.load();
+    if (playing.load() == 0 && starting) {
+        // Play was pressed and its thread is on its way: a new playback, nothing heard yet,
+        // not the last one's figures.
+        report.state = outputAvailable() ? BurnInState::Playing : BurnInState::NoOutput;
+        return report;
+    }
     if (playing.load() == 0) {
         report.state = everPlayed_.load() ? BurnInState::Stopped : BurnInState::Idle;
         report.heardMs = lastHeardMs_.load();
