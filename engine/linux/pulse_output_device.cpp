@@ -14,10 +14,12 @@ constexpr std::uint32_t bytesOfMs(std::uint32_t ms) {
     return static_cast<std::uint32_t>(kBytesPerSecond * ms / 1000);
 }
 
-// The server holds up to 1 s and asks for more once 480 ms are free: about two requests a
-// second. Without latency adjustment the server runs the sink 1000 - 2 x 480 = 40 ms ahead,
-// which is all of a stop that a sink without rewinds can still play after a flush.
-constexpr std::uint32_t kServerBufferMs = 1000;
+// The server holds up to 2 s and asks for more once 980 ms are free: about one request a
+// second, each a few blocks of libpulse's memory pool that the server hands back as it plays
+// them, so the process wakes about six times a second while playing. Without latency
+// adjustment the server runs the sink 2000 - 2 x 980 = 40 ms ahead, which is all of a stop
+// that a sink without rewinds can still play after a flush.
+constexpr std::uint32_t kServerBufferMs = 2000;
 
 void releaseOperation(pa_operation* operation) {
     if (operation != nullptr) {
@@ -121,6 +123,7 @@ void PulseOutputDevice::openStream(bool corked) {
     pa_stream_set_state_callback(stream_, &PulseOutputDevice::onStreamState, this);
     pa_stream_set_write_callback(stream_, &PulseOutputDevice::onWrite, this);
     pa_stream_set_underflow_callback(stream_, &PulseOutputDevice::onUnderflow, this);
+    pa_stream_set_latency_update_callback(stream_, &PulseOutputDevice::onTiming, this);
     pa_buffer_attr attributes{};
     attributes.maxlength = static_cast<std::uint32_t>(-1);
     attributes.tlength = bytesOfMs(kServerBufferMs);
@@ -147,6 +150,7 @@ void PulseOutputDevice::dropStream() {
         pa_stream_set_state_callback(stream_, nullptr, nullptr);
         pa_stream_set_write_callback(stream_, nullptr, nullptr);
         pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(stream_, nullptr, nullptr);
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
         stream_ = nullptr;
@@ -207,6 +211,11 @@ void PulseOutputDevice::onWrite(pa_stream* /*stream*/, std::size_t bytes, void* 
     // The server asks for more: it lives and plays.
     device->confirmTally();
     device->fill(bytes);
+}
+
+void PulseOutputDevice::onTiming(pa_stream* /*stream*/, void* self) {
+    // The server has answered libpulse's timing request: it lives.
+    static_cast<PulseOutputDevice*>(self)->confirmTally();
 }
 
 // Copies queued blocks into buffers of libpulse's own memory pool: no allocation, no waiting.

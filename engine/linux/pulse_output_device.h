@@ -18,7 +18,7 @@ struct pa_time_event;
 // The default output on Linux: a playback stream on the PulseAudio server (or PipeWire's),
 // driven by libpulse's threaded main loop. The stream exists only once something was queued
 // and is corked whenever nothing is left to play, so an idle program causes no audio
-// wake-ups. The server buffers most of a second, so the process wakes a few times a second;
+// wake-ups. The server buffers two seconds, so the process wakes a few times a second;
 // a flush drops what the server holds too, so a stop is heard at once regardless of that
 // buffer. Without a server the device keeps completing blocks at real-time pace, so a
 // playback keeps its schedule, and it reconnects every 2 seconds.
@@ -51,13 +51,14 @@ class PulseOutputDevice final : public OutputDevice {
     std::uint64_t pendingFrames() const override;
 
   private:
-    // How much the server asks for at a time: while it plays, a request every 480 ms.
-    static constexpr std::uint32_t kRequestMs = 480;
+    // How much the server asks for at a time: while it plays, a request every 980 ms.
+    static constexpr std::uint32_t kRequestMs = 980;
 
     static void onContextState(pa_context* context, void* self);
     static void onStreamState(pa_stream* stream, void* self);
     static void onWrite(pa_stream* stream, std::size_t bytes, void* self);
     static void onUnderflow(pa_stream* stream, void* self);
+    static void onTiming(pa_stream* stream, void* self);
     static void onPace(struct pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
                        void* self);
     static void onRetry(struct pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
@@ -102,8 +103,8 @@ class PulseOutputDevice final : public OutputDevice {
     // The tally. A stream's frames count from its opening or its last flush on.
     std::uint64_t written_ = 0;              // frames written to the server since then
     mutable std::uint64_t streamHeard_ = 0;  // of those, played, as last read
-    // The last sign of the server's life (a request for more, a cork or uncork): what had
-    // been played then, and when, on the monotonic clock.
+    // The last sign of the server's life (a request for more, a timing update, a cork or
+    // uncork): what had been played then, and when, on the monotonic clock.
     std::uint64_t heardWhenAlive_ = 0;
     std::uint64_t aliveAtUs_ = 0;
     std::uint64_t heardBefore_ = 0;  // frames heard before then

@@ -47,7 +47,11 @@ void PulseOutputDevice::refreshTally() const {
     }
     // A negative latency: the server has played past what was written (an underrun).
     const std::uint64_t buffered = std::min(negative != 0 ? 0 : framesOfUs(latency), written_);
-    streamHeard_ = std::max(streamHeard_, written_ - buffered);
+    // Nothing plays faster than real time since the server's last sign of life. libpulse
+    // interpolates on as if the server never stopped: after this process itself was stopped
+    // (a suspend, SIGSTOP) it takes the server's running dry for playing on.
+    const std::uint64_t bound = heardWhenAlive_ + framesOfUs(pa_rtclock_now() - aliveAtUs_);
+    streamHeard_ = std::max(streamHeard_, std::min(written_ - buffered, bound));
 }
 
 void PulseOutputDevice::confirmTally() {
@@ -71,4 +75,6 @@ void PulseOutputDevice::closeTally() {
     heardBefore_ += streamHeard_;
     written_ = 0;
     streamHeard_ = 0;
+    heardWhenAlive_ = 0;
+    aliveAtUs_ = pa_rtclock_now();
 }

@@ -217,7 +217,7 @@ TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollo
     stop();
 }
 
-// A playing process stopped (SIGSTOP) for 2 s: the server plays what it held, then nothing
+// A playing process stopped (SIGSTOP) for 3 s: the server plays what it held, then nothing
 // until SIGCONT; the tally counts what the sink recorded, not the time.
 TEST_F(PulseDevice, TalliesNothingWhileThePlayingProcessIsStopped) {
     ASSERT_TRUE(startServer());
@@ -229,14 +229,14 @@ TEST_F(PulseDevice, TalliesNothingWhileThePlayingProcessIsStopped) {
     ASSERT_TRUE(capture.waitForSound());
     std::this_thread::sleep_for(std::chrono::seconds(1));
     child.signal(SIGSTOP);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
     child.signal(SIGCONT);
     EXPECT_EQ(child.wait(), 0);
     capture.waitForMore(kSampleRate / 4);
     const auto samples = capture.samples();
     const auto loudFrames =
         std::count_if(samples.begin(), samples.end(), [](std::int16_t s) { return s != 0; }) / 2;
-    // 4 s of play less 2 s stopped, but for the second the server held.
+    // 4 s of play less 3 s stopped, but for the two seconds the server held.
     EXPECT_LT(loudFrames, 3.5 * kSampleRate)
         << "the server played on while the process was stopped";
     const std::string printed = child.output();  // after gtest's own lines
