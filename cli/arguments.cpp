@@ -216,10 +216,10 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         throw UsageError("a generator is required: white, pink, tone or sweep");
     }
     // A setting the chosen generator never reads is most likely a mistake.
-    for (const auto& [option, needs] : std::map<std::string, std::string>{
-             {"--frequency", "tone"}, {"--limit", "sweep"}, {"--period", "sweep"}}) {
+    for (const auto& [option, needs] :
+         {std::pair{"--frequency", "tone"}, {"--limit", "sweep"}, {"--period", "sweep"}}) {
         if ((play->parsed() ? play : render)->count(option) > 0 && signal.generator != needs) {
-            throw UsageError(option + " applies only to the " + needs + " generator");
+            throw UsageError(std::string(option) + " applies only to the " + needs + " generator");
         }
     }
     if (a.command == Command::Render) {

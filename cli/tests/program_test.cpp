@@ -138,7 +138,8 @@ TEST(Play, PlaysItsDurationSampleForSampleThroughHangUpAndFitsATerminal) {
 TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
     EXPECT_THAT(
         TempFolder().sh(
-            "$cli play pink --journal a -q & sleep 1\n"
+            "$cli play pink --journal a -q &\n"
+            "for i in $(seq 50); do sleep 0.1; [ -e vellumtone/a.journal ] && break; done\n"
             "$cli play pink --journal a --duration 1 -q; echo $?\n"
             "kill -9 $!; wait $! 2>/dev/null; cd vellumtone; cat a.journal; ls -i a.journal >i\n"
             "{ $cli play white --journal a & sleep 1; kill $!; wait $!; echo $? >&2; } | true\n"
