@@ -46,43 +46,39 @@ std::optional<std::uint64_t> parseDuration(const std::string& text, std::uint64_
     return static_cast<std::uint64_t>(std::round(seconds));
 }
 
-// Converts an option's text to plain decimal digits, or refuses it naming the range: with
-// unit 0 a whole number from min to max; else a duration in units of `unit` seconds (60: whole
-// minutes, which a bare number then counts) from min to max units. On its own CLI11 would also
-// take signs, fractions, hex (0x10) and octal (010); from_chars reads plain decimal digits and
-// nothing else.
-CLI::Validator bounded(std::uint64_t unit, std::uint64_t min, std::uint64_t max) {
+// Adds an option whose text is converted to plain decimal digits, or refused naming the range:
+// with unit 0 a whole number from min to max; else a duration in units of `unit` seconds (60:
+// whole minutes, which a bare number then counts) from min to max units. On its own CLI11
+// would also take signs, fractions, hex (0x10) and octal (010); from_chars reads plain
+// decimal digits and nothing else. The help shows the value as `type`.
+template <typename T>
+CLI::Option* add(CLI::App& command, const char* name, T& target, const char* type,
+                 const std::string& help, std::uint64_t unit, std::uint64_t min,
+                 std::uint64_t max) {
     const std::string range = "from " + std::to_string(min) + " to " + std::to_string(max);
     const std::string times = "90s, 10m, 1h30m, 4d, 1.5h or 00:10:00, " + range;
     const std::string expected = unit == 0 ? "whole number " + range
                                  : unit == 1
                                      ? "time such as 90, " + times + " seconds"
                                      : "time such as 90 (minutes), " + times + " whole minutes";
-    return {[=](std::string& text) -> std::string {
-                std::uint64_t value = max + 1;  // refused unless read whole
-                if (unit != 0) {
-                    const std::optional<std::uint64_t> seconds = parseDuration(text, unit);
-                    value = seconds && *seconds % unit == 0 ? *seconds / unit : value;
-                } else if (const char* end = text.data() + text.size();
-                           std::from_chars(text.data(), end, value).ptr != end) {
-                    value = max + 1;
-                }
-                if (value < min || value > max) {
-                    return "must be a " + expected + ", not " + quoteValue(text);
-                }
-                text = std::to_string(value);
-                return {};
-            },
-            "", ""};
-}
-
-// An option checked and converted by one of the above, its value shown as `type` in the help.
-template <typename T>
-CLI::Option* add(CLI::App& command, const char* name, T& target, const char* type,
-                 const std::string& help, const CLI::Validator& check) {
+    const auto check = [=](std::string& text) -> std::string {
+        std::uint64_t value = max + 1;  // refused unless read whole
+        if (unit != 0) {
+            const std::optional<std::uint64_t> seconds = parseDuration(text, unit);
+            value = seconds && *seconds % unit == 0 ? *seconds / unit : value;
+        } else if (const char* end = text.data() + text.size();
+                   std::from_chars(text.data(), end, value).ptr != end) {
+            value = max + 1;
+        }
+        if (value < min || value > max) {
+            return "must be a " + expected + ", not " + quoteValue(text);
+        }
+        text = std::to_string(value);
+        return {};
+    };
     return command.add_option(name, target, help)
         ->type_name(type)
-        ->transform(check)
+        ->transform(CLI::Validator(check, "", ""))
         ->capture_default_str();
 }
 
@@ -106,28 +102,28 @@ void addSignalOptions(CLI::App& command, Signal& signal) {
         ->type_name("GENERATOR")
         ->check(CLI::IsMember(kGenerators));
     CLI::Option* amplitude = add(command, "--amplitude", signal.peakToPeak, "0-65534",
-                                 "Peak-to-peak amplitude in sample units", bounded(0, 0, 65534));
+                                 "Peak-to-peak amplitude in sample units", 0, 0, 65534);
     add(command, "--volume", signal.volume, "0-100", "Volume in percent of the largest amplitude",
-        bounded(0, 0, 100))
+        0, 0, 100)
         ->excludes(amplitude);
-    add(command, "--frequency", signal.frequency, "HZ", "Tone frequency", bounded(0, 1, kMax));
-    add(command, "--limit", signal.limit, "HZ", "Sweep upper limit", bounded(0, 1, kMax));
-    add(command, "--period", signal.period, "TIME", "Sweep period, 1 s to 1 h",
-        bounded(1, 1, kMaxSweepSeconds));
+    add(command, "--frequency", signal.frequency, "HZ", "Tone frequency", 0, 1, kMax);
+    add(command, "--limit", signal.limit, "HZ", "Sweep upper limit", 0, 1, kMax);
+    add(command, "--period", signal.period, "TIME", "Sweep period, 1 s to 1 h", 1, 1,
+        kMaxSweepSeconds);
 }
 
 void addPlayOptions(CLI::App& play, Arguments& a) {
     add(play, "--rest-every", a.restEvery, "MINUTES",
-        "Play this long between rests; switches rests on", bounded(60, 0, kMax))
+        "Play this long between rests; switches rests on", 60, 0, kMax)
         ->default_str(std::to_string(SignalPlayer::kDefaultRestEveryMinutes));
     add(play, "--rest-length", a.restLength, "MINUTES",
-        "Rest this long each time; switches rests on", bounded(60, 0, kMax))
+        "Rest this long each time; switches rests on", 60, 0, kMax)
         ->default_str(std::to_string(SignalPlayer::kDefaultRestLengthMinutes));
-    add(play, "--duration", a.durationSeconds, "TIME", "Stop after this long [until Ctrl-C]",
-        bounded(1, 1, kMax));
+    add(play, "--duration", a.durationSeconds, "TIME", "Stop after this long [until Ctrl-C]", 1, 1,
+        kMax);
     add(play, "--target", a.targetSeconds, "TIME",
-        "Stop once this much has been heard in all (with --journal, the journal's total)",
-        bounded(1, 1, kMax));
+        "Stop once this much has been heard in all (with --journal, the journal's total)", 1, 1,
+        kMax);
     play.add_option("--journal", a.journal,
                     "Add the time heard to journal NAME, one per pair of headphones or speakers")
         ->type_name("NAME")
@@ -178,13 +174,13 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     addPlayOptions(*play, a);
     CLI::App* render = app.add_subcommand("render", "Render a generator to a file");
     addSignalOptions(*render, signal);
-    add(*render, "--duration,--seconds", a.durationSeconds, "TIME", "Rounded up to whole blocks",
-        bounded(1, 1, kMax))
+    add(*render, "--duration,--seconds", a.durationSeconds, "TIME", "Rounded up to whole blocks", 1,
+        1, kMax)
         ->required()
         ->default_str("");
     add(*render, "--seed", a.seed, "T",
-        "Calendar second the render's playback starts at [now]; equal seeds, equal samples",
-        bounded(0, 0, kMax));
+        "Calendar second the render's playback starts at [now]; equal seeds, equal samples", 0, 0,
+        kMax);
     render->add_option("-o,--output", a.output, "Output file, or - for standard output")
         ->type_name("FILE")
         ->required();
@@ -219,14 +215,11 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
     if (signal.generator.empty()) {
         throw UsageError("a generator is required: white, pink, tone or sweep");
     }
-    const GeneratorKind kind = kGenerators.at(signal.generator);
     // A setting the chosen generator never reads is most likely a mistake.
-    for (const auto& [option, needs] : {std::pair{"--frequency", PureTone},
-                                        {"--limit", FrequencySweep},
-                                        {"--period", FrequencySweep}}) {
-        if ((play->parsed() ? play : render)->count(option) > 0 && kind != needs) {
-            throw UsageError(std::string(option) + " applies only to the " +
-                             (needs == PureTone ? "tone" : "sweep") + " generator");
+    for (const auto& [option, needs] :
+         {std::pair{"--frequency", "tone"}, {"--limit", "sweep"}, {"--period", "sweep"}}) {
+        if ((play->parsed() ? play : render)->count(option) > 0 && signal.generator != needs) {
+            throw UsageError(std::string(option) + " applies only to the " + needs + " generator");
         }
     }
     if (a.command == Command::Render) {
@@ -241,7 +234,7 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         }
         a.format = found->second;
     }
-    player.chooseGenerator(kind);
+    player.chooseGenerator(kGenerators.at(signal.generator));
     if (signal.volume) {
         // As the desktop program's slider: 0 to 32767, rounded to the nearest step.
         player.setVolumePosition((*signal.volume * 32767 + 50) / 100);
@@ -262,14 +255,11 @@ std::string printable(const std::string& text, std::size_t limit) {
         }
         out += escaped;
     }
-    if (out.size() > limit) {
-        std::size_t cut = limit - 3;
-        while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) {
-            --cut;  // not inside a UTF-8 character
-        }
-        out = out.substr(0, cut) + "...";
+    std::size_t cut = std::min(limit - 3, out.size());
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) {
+        --cut;  // not inside a UTF-8 character
     }
-    return out;
+    return out.size() > limit ? out.substr(0, cut) + "..." : out;
 }
 
 std::string quoteValue(const std::string& text) {

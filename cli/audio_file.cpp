@@ -78,9 +78,9 @@ bool AudioFile::open(const std::string& path) {
         temp_ = folder.string() + target.filename().string() + "." + std::to_string(getpid());
         unlink(temp_.c_str());  // left by a process of the same id that died
         fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-            // This file system has no nameless files: the hidden name at once, made as a new
-            // file is.
+        if (fd_ < 0) {
+            // This file system has no nameless files (or the folder cannot be written, which
+            // this tells alike): the hidden name at once, made as a new file is.
             fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             named_ = fd_ >= 0;
         }
@@ -151,9 +151,8 @@ bool AudioFile::failed(const std::string& reason) {
 }
 
 void AudioFile::commit() {
-    const int flacResult = flac_ != nullptr ? sf_close(std::exchange(flac_, nullptr)) : 0;
-    if (flacResult != 0) {
-        failed(sf_error_number(flacResult));
+    if (const int result = flac_ != nullptr ? sf_close(std::exchange(flac_, nullptr)) : 0) {
+        failed(sf_error_number(result));
     }
     if (!target_.empty() && !named_ && error_.empty()) {
         // linkat cannot replace a file: the nameless file gets the hidden name first.

@@ -27,11 +27,10 @@ std::string contents(std::uint64_t totalMs) {
 
 fs::path folder() {
     const char* state = std::getenv("XDG_STATE_HOME");
-    if (state != nullptr && state[0] == '/') {
-        return fs::path(state) / "vellumtone";
-    }
     const char* home = std::getenv("HOME");
-    return fs::path(home != nullptr ? home : "") / ".local/state/vellumtone";
+    return state != nullptr && state[0] == '/'
+               ? fs::path(state) / "vellumtone"
+               : fs::path(home != nullptr ? home : "") / ".local/state/vellumtone";
 }
 
 // The total the file holds, 0 when it is missing. Throws when it cannot be read or holds

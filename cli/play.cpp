@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "engine/clock.h"
 #include "engine/linux/pulse_sink_list.h"
 #include "engine/output_device.h"
 #include "engine/signal_player.h"
@@ -83,6 +82,9 @@ int runPlay(const Arguments& arguments) {
     }
     const std::uint64_t startMs = journal ? journal->startMs() : 0;
     const std::uint64_t targetMs = arguments.targetSeconds.value_or(0) * std::uint64_t{1000};
+    if (targetMs != 0 && startMs >= targetMs) {
+        return 0;  // nothing left to play
+    }
     const std::uint32_t duration = arguments.durationSeconds.value_or(0);  // 0: none, as targetMs
     const std::unique_ptr<OutputDevice> device = openQuietly(arguments.device);
     SignalPlayer& player = SignalPlayer::instance;
@@ -98,40 +100,45 @@ int runPlay(const Arguments& arguments) {
     StatusLine status(player, arguments.quiet, journal.has_value(), targetMs, duration);
     SteadyClock::time_point saved = SteadyClock::now();
     const auto end = saved + std::chrono::seconds(duration);
-    // A target already reached plays nothing.
-    const bool reached = targetMs != 0 && startMs >= targetMs;
-    if (!reached) {
-        player.play();
-    }
+    player.play();
     bool stopping = false;
     bool saveFailed = false;
-    for (bool ended = reached; !ended;) {
+    BurnInState last = BurnInState::Idle;
+    for (;;) {
         BurnInReport report = player.burnIn();
         const std::uint64_t totalMs = startMs + report.heardMs;
         const SteadyClock::time_point now = SteadyClock::now();
-        ended = reached || playbackEnd.load().has_value();
+        const bool ended = playbackEnd.load().has_value();
+        report.state = ended ? BurnInState::Stopped : report.state;
         const bool due = (duration != 0 && now >= end) || (targetMs != 0 && totalMs >= targetMs);
         if (!ended && !stopping && (stopSignal() != 0 || due)) {
             stopping = player.stop();  // false only before the playback has begun: tried again
         }
-        if (journal && (ended || now - saved >= kSaveEvery)) {
-            saveFailed = !journal->save(totalMs);
+        // Saved at every change of state (the first is the start, the last the end) and once a
+        // minute.
+        if (report.state != last || now - saved >= kSaveEvery) {
+            saveFailed = journal && !journal->save(totalMs);
             saved = now;
         }
-        report.state = ended ? BurnInState::Stopped : report.state;
+        last = report.state;
         status.show(report, totalMs);
-        // Once a second for the status line and the output's coming and going; sooner when
-        // the engine announces a change, a stop signal comes or the end is due.
-        auto wait = milliseconds(1000);
-        if (duration != 0 && !stopping) {
+        if (ended) {
+            break;
+        }
+        // Woken by the engine's change notices and the stop signals; else at the latest when
+        // the status line on a terminal is refreshed, the journal is due or the end may be.
+        auto wait = std::chrono::ceil<milliseconds>(saved + kSaveEvery - now);
+        if (status.ticking()) {
+            wait = std::min(wait, milliseconds(1000));
+        }
+        if (duration != 0 && !due) {
             wait = std::min(wait, std::chrono::ceil<milliseconds>(end - now));
         }
         if (targetMs != 0 && !due && report.state == BurnInState::Playing) {
             wait = std::min(wait, milliseconds(targetMs - totalMs));
         }
-        waitForWake(ended ? 0 : static_cast<int>(std::max(wait, milliseconds(1)).count()));
+        waitForWake(wait);
     }
-    player.setChangeNotice(nullptr);
     player.setDevice(nullptr);
     if (playbackEnd.load() == PlaybackEnd::OutOfMemory) {
         throw std::runtime_error("not enough memory for the blocks of this signal");

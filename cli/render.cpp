@@ -61,7 +61,6 @@ class CaptureDevice final : public OutputDevice {
 
 int runRender(const Arguments& arguments) {
     SignalPlayer& player = SignalPlayer::instance;
-    player.disableRests();
     // Whole blocks (one second, or the sweep period) until the seconds are there.
     const std::uint64_t block =
         player.generator == GeneratorKind::FrequencySweep ? player.sweepSeconds.load() : 1;

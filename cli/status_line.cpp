@@ -98,20 +98,18 @@ void StatusLine::show(const BurnInReport& report, std::uint64_t totalMs) {
     if (!terminal_) {
         line = clockTime(player_.clock().now(), 0, "%Y-%m-%d %H:%M:%S ") + line + "\n";
     } else {
-        // One column short of the width: a full line would wrap on some terminals. The label
-        // gives way first, so that the times stay.
+        // One column short of the width (80 where the terminal does not tell): a full line
+        // would wrap on some terminals. The label gives way first, so that the times stay;
+        // spaces, not an escape code, wipe what is left of a longer line before.
         winsize size{};
-        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 &&
-            line.size() >= size.ws_col) {
-            const std::size_t width = size.ws_col - 1U;
+        const bool told = ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1;
+        const std::size_t width = told ? size.ws_col - 1U : 79;
+        if (line.size() > width) {
             line = rest.size() < width ? label_.substr(0, width - rest.size()) + rest
                                        : rest.substr(3, width);
         }
-        // Spaces, not an escape code, wipe what is left of a longer line before.
-        const std::size_t length = line.size();
-        line = "\r" + line + std::string(lastLength_ - std::min(lastLength_, length), ' ') +
-               (report.state == BurnInState::Stopped ? "\n" : "");
-        lastLength_ = length;
+        line.resize(width, ' ');
+        line = "\r" + line + (report.state == BurnInState::Stopped ? "\n" : "");
     }
     quiet_ = std::fputs(line.c_str(), stdout) < 0 || std::fflush(stdout) != 0;
 }

@@ -21,6 +21,8 @@ class StatusLine {
                std::uint32_t durationSeconds);
     // `totalMs`: the journal's total, or this run's heard time.
     void show(const BurnInReport& report, std::uint64_t totalMs);
+    // Whether the line is refreshed once a second, on a terminal, rather than per change.
+    bool ticking() const { return terminal_ && !quiet_; }
 
   private:
     std::string text(const BurnInReport& report, std::uint64_t totalMs) const;
@@ -33,5 +35,4 @@ class StatusLine {
     std::uint64_t durationEnd_;        // calendar seconds; 0: none
     bool quiet_;                       // also once standard output has gone
     std::optional<BurnInState> last_;  // none before the first line
-    std::size_t lastLength_ = 0;       // of the line now on the terminal
 };

@@ -1,29 +1,27 @@
 #include "stop_signals.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
+
+#include "engine/auto_reset_event.h"
 
 namespace {
 
 volatile std::sig_atomic_t received = 0;
-// A counter whose every increment wakes the poll on it, from a signal handler too.
-int wakeCounter = -1;
+// Setting it is an atomic store and a futex wake-up: nothing that a signal handler may not do.
+AutoResetEvent wakeUp;
 
 extern "C" void record(int signal) {
     received = signal;
-    wake();
+    wakeUp.set();
 }
 
 }  // namespace
 
 void watchStopSignals() {
-    // Without it (no descriptor left), waits only time out.
-    wakeCounter = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         // Looked at first, so that an ignored one is never caught even for a moment. glibc's
         // signal() keeps the handler and restarts interrupted calls.
@@ -41,17 +39,12 @@ int stopSignal() {
 }
 
 void wake() {
-    const int saved = errno;
-    eventfd_write(wakeCounter, 1);
-    errno = saved;
+    wakeUp.set();
 }
 
-void waitForWake(int ms) {
-    pollfd ready{wakeCounter, POLLIN, 0};
-    eventfd_t count = 0;
-    if (poll(&ready, 1, ms) > 0) {
-        eventfd_read(wakeCounter, &count);  // back to 0: every wake-up so far is seen
-    }
+void waitForWake(std::chrono::milliseconds longest) {
+    wakeUp.wait(
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(longest.count(), 0, INT32_MAX)));
 }
 
 void dieOf(int signal) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 // The program's one way with signals: SIGINT, SIGTERM and SIGHUP only record that they came
 // and wake the main thread, and the command ends cleanly at its next look. A stop signal the
 // process inherited as ignored (nohup, a background job) stays ignored. SIGPIPE and SIGXFSZ
@@ -12,8 +14,8 @@ int stopSignal();
 
 // Wakes waitForWake(): safe from a signal handler and from any thread.
 void wake();
-// Sleeps until wake() is called (a stop signal calls it) or `ms` milliseconds have passed.
-void waitForWake(int ms);
+// Sleeps until wake() is called (a stop signal calls it) or `longest` has passed.
+void waitForWake(std::chrono::milliseconds longest);
 
 // Ends the process as the signal would have, once the command has cleaned up.
 [[noreturn]] void dieOf(int signal);
