@@ -39,19 +39,6 @@ TEST(ToneField, StoresTheLeadingNumberModulo2To32OrRefusesIt) {
     }
 }
 
-TEST(RestFields, ReadNineCharactersAndKeepTheOldValueWithoutANumber) {
-    player.restoreDefaults();
-    applyRestCheck(player, true, "        12", "abc");
-    EXPECT_EQ(player.restEveryMinutes.load(), 1U);
-    EXPECT_EQ(player.restLengthMinutes.load(), SignalPlayer::kDefaultRestLengthMinutes);
-    EXPECT_EQ(player.restEnabled.load(), 1);
-    applyRestCheck(player, false, "5", "5");
-    EXPECT_EQ(player.restEnabled.load(), 0);
-    EXPECT_EQ(player.restEveryMinutes.load(), 1U);
-    // Characters, not bytes, are counted.
-    EXPECT_EQ(leadingChars("1é€2", 3), "1é€");
-}
-
 TEST(SweepFields, StoreBothOnlyWhenBothAreValid) {
     player.restoreDefaults();
     EXPECT_EQ(applySweepFields(player, "3600", "5000"), std::nullopt);
