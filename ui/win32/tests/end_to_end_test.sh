@@ -76,7 +76,7 @@ timeout 10 sh -c "while xdotool search --name '^Vellumtone\$' >/dev/null; do sle
 # The keyboard does not come back to the dialog by itself: back to the field with the mouse.
 click 1013
 keys "Pure test tone setting" End BackSpace 4 4 0 alt+o
-expect_line "status Using: Pure tone"
+expect_line "text 1012 Using: Pure tone"
 # Cancel keeps 440 Hz although the field says 4400.
 keys "Vellumtone Generator 0.9" alt+g t
 keys "Pure test tone setting" End 0 alt+c
@@ -90,27 +90,27 @@ sleep 2
 click 1002 && stopAt=$(capture_frames)
 sleep 1.5 && kill "$capturing"
 expect_line "focus 1001"
-heard=$(sed -n 's/^burnin Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
-[ -n "$heard" ] || fail "no Stopped line after Stop: $(grep burnin "$work/probe")"
+heard=$(sed -n 's/^text 1030 Stopped after 0:00:\([0-9]*\)$/\1/p' "$work/probe")
+[ -n "$heard" ] || fail "no Stopped line after Stop: $(grep "^text 1030" "$work/probe")"
 
 # Play from the keyboard, which is back on Play; the server goes away while it plays.
 keys "Vellumtone Generator 0.9" space
-expect_line "burnin Playing 0:00:0[1-9]"
+expect_line "text 1030 Playing 0:00:0[1-9]"
 stop_server
-expect_line "burnin No audio output \(0:00:[0-9]{2} played\)"
-outage=$(grep "^burnin" "$work/probe")
+expect_line "text 1030 No audio output \(0:00:[0-9]{2} played\)"
+outage=$(grep "^text 1030" "$work/probe")
 sleep 2
 probe | grep -qxF "$outage" ||
-    fail "time without output counted as played: $outage, then $(probe | grep burnin)"
+    fail "time without output counted as played: $outage, then $(probe | grep "^text 1030")"
 start_server
 capture "$work/capture2.raw"
-expect_line "burnin Playing 0:00:[0-9]{2}"
+expect_line "text 1030 Playing 0:00:[0-9]{2}"
 sleep 3
 # Gone again: Stop, from the keyboard, still ends the playback, before the program has even
 # noticed, while the driver keeps its blocks.
 stop_server
 keys "Vellumtone Generator 0.9" space
-expect_line "enabled play 1 stop 1"
+expect_line "text 1030 Stopped after .*"
 
 keys "Vellumtone Generator 0.9" alt+f e
 wait "$program" || fail "File, Exit ended with code $?"
