@@ -54,11 +54,6 @@ void click(wxWindow* button) {
     button->GetEventHandler()->ProcessEvent(event);
 }
 
-std::string textOf(wxWindow* control) {
-    auto* field = dynamic_cast<wxTextCtrl*>(control);
-    return (field != nullptr ? field->GetValue() : control->GetLabel()).utf8_string();
-}
-
 // Presses a key on the real keyboard once `top` has it, and lets it arrive.
 void pressKey(wxWindow* top, int key) {
     ASSERT_TRUE(waitUntil([&] { return top->IsShownOnScreen(); }));
@@ -72,7 +67,7 @@ void pressKey(wxWindow* top, int key) {
     };
     top->Bind(wxEVT_CHAR_HOOK, record);
     keyboard.Char(key);
-    EXPECT_TRUE(waitUntil([&] { return arrived; })) << "the key never reached " << textOf(top);
+    EXPECT_TRUE(waitUntil([&] { return arrived; })) << "the key never reached " << top->GetLabel();
     top->Unbind(wxEVT_CHAR_HOOK, record);
     wxMilliSleep(50);
     wxYield();
@@ -111,7 +106,7 @@ class MainWindowTest : public testing::Test {
     }
 
     wxWindow* control(int id) const { return window->FindWindow(id); }
-    std::string text(int id) const { return textOf(control(id)); }
+    std::string text(int id) const { return control(id)->GetLabel().utf8_string(); }
     void chooseMenu(int id) { EXPECT_TRUE(window->ProcessCommand(id)) << "no menu item " << id; }
     // Opens a dialog from the menu and runs the script while it is up; the script closes it.
     void withDialog(int commandId, const std::function<void(wxDialog&)>& script) {
@@ -229,12 +224,13 @@ TEST_F(MainWindowTest, SettingsDialogsStoreOnlyAValueAcceptedWithOk) {
         for (const bool closeBox : {false, true}) {
             withDialog(row.menu, [&](wxDialog& dialog) {
                 pressKey(&dialog, WXK_ESCAPE);
-                EXPECT_EQ(textOf(dialog.FindWindow(row.field)), std::to_string(before));
-                dynamic_cast<wxTextCtrl&>(*dialog.FindWindow(row.field)).ChangeValue("0");
+                auto& field = dynamic_cast<wxTextCtrl&>(*dialog.FindWindow(row.field));
+                EXPECT_EQ(field.GetValue(), std::to_string(before));
+                field.ChangeValue("0");
                 click(dialog.FindWindow(row.ok));
                 EXPECT_THAT(std::exchange(messages, {}), ElementsAre("Vellumtone: " + row.refusal));
                 EXPECT_TRUE(dialog.IsModal());
-                dynamic_cast<wxTextCtrl&>(*dialog.FindWindow(row.field)).ChangeValue("7");
+                field.ChangeValue("7");
                 closeBox ? (void)dialog.Close() : click(dialog.FindWindow(row.cancel));
             });
         }
@@ -255,19 +251,13 @@ TEST_F(MainWindowTest, SettingsDialogsStoreOnlyAValueAcceptedWithOk) {
 
 }  // namespace
 
+// Each test runs in a process of its own, which ends with it.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     setenv("GDK_GL", "disable", 0);
     wxApp::SetInstance(new wxApp);
-    const char* display = std::getenv("DISPLAY");
-    guiReady = display != nullptr && *display != '\0' && wxEntryStart(argc, argv) &&
-               wxTheApp->CallOnInit();
+    guiReady = wxEntryStart(argc, argv) && wxTheApp->CallOnInit();
     DialogHook hook;
     hook.Register();
-    const int result = RUN_ALL_TESTS();
-    if (guiReady) {
-        wxTheApp->OnExit();
-        wxEntryCleanup();
-    }
-    return result;
+    return RUN_ALL_TESTS();
 }
