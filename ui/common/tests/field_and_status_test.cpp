@@ -1,5 +1,5 @@
-// What the desktop programs store from the text of their fields, number reading included, and
-// how their status line words the engine's burn-in report.
+// What the desktop programs store from the text of the tone's field, number reading included,
+// and how their status line words the engine's burn-in report.
 
 #include "ui/common/field_checks.h"
 
@@ -14,43 +14,31 @@
 
 namespace {
 
-using ::testing::Optional;
-
 SignalPlayer& player = SignalPlayer::instance;
 
 TEST(ToneField, StoresTheLeadingNumberModulo2To32OrRefusesIt) {
-    struct Row {
-        const char* text;
-        std::uint32_t stored;  // 0: refused
-    };
-    for (const Row& row :
-         {Row{"440Hz", 440}, Row{" \t\n\v\f\r+7", 7}, Row{"-1", 4294967295U}, Row{"4294967297", 1},
-          Row{"4294967296", 0}, Row{"0", 0}, Row{"", 0}, Row{"Hz5", 0}, Row{" - 5", 0},
-          Row{"+-5", 0},
-          // Nineteen characters are read: a twentieth digit is cut off.
-          Row{"10000000000000000005", 2808348672U}, Row{"                   5", 0}}) {
-        SCOPED_TRACE(row.text);
+    // A text and the frequency stored from it (0: refused). Nineteen characters are read: a
+    // twentieth digit is cut off.
+    const std::pair<const char*, std::uint32_t> rows[] = {{"440Hz", 440},
+                                                          {" \t\n\v\f\r+7", 7},
+                                                          {"-1", 4294967295U},
+                                                          {"4294967297", 1},
+                                                          {"4294967296", 0},
+                                                          {"0", 0},
+                                                          {"", 0},
+                                                          {"Hz5", 0},
+                                                          {" - 5", 0},
+                                                          {"+-5", 0},
+                                                          {"10000000000000000005", 2808348672U},
+                                                          {"                   5", 0}};
+    for (const auto& [text, stored] : rows) {
+        SCOPED_TRACE(text);
         player.restoreDefaults();
-        const auto refusal = applyToneField(player, row.text);
-        EXPECT_EQ(refusal, row.stored == 0 ? std::optional<std::string>(kToneRejectedMessage)
-                                           : std::nullopt);
+        EXPECT_EQ(applyToneField(player, text),
+                  stored == 0 ? std::optional<std::string>(kToneRejectedMessage) : std::nullopt);
         EXPECT_EQ(player.toneFrequency.load(),
-                  row.stored == 0 ? SignalPlayer::kDefaultToneFrequency : row.stored);
+                  stored == 0 ? SignalPlayer::kDefaultToneFrequency : stored);
     }
-}
-
-TEST(SweepFields, StoreBothOnlyWhenBothAreValid) {
-    player.restoreDefaults();
-    EXPECT_EQ(applySweepFields(player, "3600", "5000"), std::nullopt);
-    for (const auto& [seconds, limit] : {std::pair{"0", "7000"}, std::pair{"4", "abc"}}) {
-        EXPECT_THAT(applySweepFields(player, seconds, limit), Optional(kSweepRejectedMessage));
-    }
-    // A negative period wraps to a huge one, too long for the blocks.
-    for (const char* seconds : {"3601", "-1"}) {
-        EXPECT_THAT(applySweepFields(player, seconds, "7000"), Optional(sweepTooLongMessage()));
-    }
-    EXPECT_EQ(player.sweepSeconds.load(), 3600U);
-    EXPECT_EQ(player.sweepLimit.load(), 5000U);
 }
 
 // The engine's report as the line words it: heard milliseconds cut to whole seconds, hours
