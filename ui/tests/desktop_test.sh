@@ -39,7 +39,6 @@ dx=$((bx + bw / 2 - 512)) dy=$((by + bh / 2 - 384))
 ((dx * dx + dy * dy <= 32 * 32)) || fail "the error box's middle is ${dx},${dy} px off the window's"
 /usr/bin/python3 "$(dirname "$0")/accessibility_check.py"
 xdotool windowfocus --sync "$main" key alt+F4
-for _ in $(seq 50); do kill -0 "$program" 2>/dev/null && sleep 0.1 || break; done
-kill -0 "$program" 2>/dev/null && fail "the program still runs after its close box"
+timeout 5 tail --pid="$program" -f /dev/null || fail "the program still runs after its close box"
 wait "$program" || fail "the close box ended the program with code $?"
 [ ! -s "$services_dir/stderr" ] || fail "the program wrote to standard error: $(cat "$services_dir/stderr")"

