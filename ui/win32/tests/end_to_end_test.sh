@@ -29,8 +29,9 @@ expect_line() {
 # Sends keys to the window of that title once it is on screen. Without a window manager
 # nobody gives a new window the focus, so it is set each time.
 keys() {
-    timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" windowfocus sleep 0.2 \
-        key --delay 60 "${@:2}" || fail "no window \"$1\" to send ${*:2} to"
+    local window
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) || fail "no window \"$1\""
+    xdotool windowfocus "$window" sleep 0.2 key --delay 60 "${@:2}"
 }
 # Clicks the panel's control by its ID, where the probe says it is.
 click() {

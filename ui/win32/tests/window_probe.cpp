@@ -26,7 +26,8 @@ int report() {
     if (!GetWindowRect(window, &rect)) {
         return 1;
     }
-    GUITHREADINFO thread{sizeof(GUITHREADINFO)};
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
     std::printf("event %d\nwindow %ld %ld %ld %ld\nfocus %d\n",
                 OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName) != nullptr,
@@ -71,8 +72,7 @@ int fit() {
     InitCommonControls();
     HMODULE program = LoadLibraryExA("vellumtone.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     // The panel is a child window: it needs a parent.
-    HWND parent =
-        CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    HWND parent = CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, {}, {}, {}, {});
     const std::uint64_t longest = (102 * 3600 + 13 * 60 + 5) * 1000ULL;
     const std::pair<int, std::string> statusTexts[] = {
         {ids::kStatusLine, generatorStatusText(GeneratorKind::FrequencySweep)},
