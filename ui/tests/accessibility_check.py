@@ -1,9 +1,7 @@
 #!/usr/bin/python3
 """What a screen reader finds in the running desktop program through AT-SPI: every control's
 name, the label tied to each (and no label tied to anything else), and the volume slider's
-value as a percentage. It first closes the start-up error box; at the end it plays, and the
-burn-in status must tell that the output (which has no sound server) is gone."""
-import subprocess
+value as a percentage. It first closes the start-up error box."""
 import sys
 import time
 
@@ -52,9 +50,4 @@ failures += [f'"{label}" is tied to "{name}"'
              for name, label in ties - {(name, label) for _, name, label in WANT if label}]
 value = next((Atspi.Value.get_text(n) for n in nodes if n.get_role_name() == "slider"), None)
 failures += [f"the slider reads {value!r}, not '61%'"] * (value != "61%")
-if failures:
-    sys.exit("\n".join(f"FAIL: {failure}" for failure in sorted(failures)))
-subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vellumtone Generator 0\\.9$",
-                "windowfocus", "--sync", "key", "alt+g", "sleep", "0.5", "key", "w"], check=True)
-Atspi.Action.do_action(find(window, lambda n: n.get_name() == "Play", "Play"), 0)
-find(window, lambda n: n.get_name().startswith("No audio output"), 'the status "No audio output"')
+sys.exit("\n".join(f"FAIL: {failure}" for failure in sorted(failures)) or None)
