@@ -112,6 +112,7 @@ click 1001
 expect_line "text 1030 (Playing 0:00:00|No audio output \(0:00:00 played\))"
 
 keys "Vellumtone Generator 0.9" alt+f e
+timeout 10 tail --pid="$program" -f /dev/null || fail "File, Exit left the program running"
 wait "$program" || fail "File, Exit ended with code $?"
 
 python3 "$here/check_tone_capture.py" "$work/capture.raw" 440 40000 $((2 * 17000)) \
