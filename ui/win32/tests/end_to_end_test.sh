@@ -6,8 +6,8 @@
 # the keyboard to Stop, flushes at once on a volume change, goes silent on Stop, lets other
 # processes open its event while it runs. Then it plays again from the keyboard, says "No
 # audio output" without counting while the sound server is gone, plays the tone again once
-# the server is back, stops from the keyboard while the server is gone again, and ends with
-# code 0 from File, Exit.
+# the server is back, stops from the keyboard while the server is gone again so that a click
+# on Play right after starts a new playback, and ends with code 0 from File, Exit.
 # Needs DISPLAY (1024 x 768, no window manager) and WINEPREFIX; it runs its own sound server.
 # Usage: end_to_end_test.sh <folder with vellumtone.exe and window_probe.exe>
 set -euo pipefail
@@ -19,12 +19,13 @@ work=$services_dir
 
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 probe() { wine "$bin/window_probe.exe" 2>/dev/null | tr -d '\r' || true; }
-# Waits until the probe reports a line matching the pattern, e.g. "status Using: Pure tone".
+# Waits until the probe reports a line matching the pattern, e.g. "text 1012 Using: Pure tone";
+# the second argument, if any, names the fault when it never does.
 expect_line() {
     for _ in $(seq 40); do
         probe >"$work/probe" && grep -qxE "$1" "$work/probe" && return 0 || sleep 0.25
     done
-    fail "never saw: $1 in $(cat "$work/probe")"
+    fail "${2:-never saw: $1} in $(cat "$work/probe")"
 }
 # Sends keys to the window of that title once it is on screen. Without a window manager
 # nobody gives a new window the focus, so it is set each time.
@@ -109,7 +110,8 @@ sleep 3
 stop_server
 keys "Vellumtone Generator 0.9" space
 click 1001
-expect_line "text 1030 (Playing 0:00:00|No audio output \(0:00:00 played\))"
+expect_line "text 1030 (Playing 0:00:00|No audio output \(0:00:00 played\))" \
+    "Play right after Stop started nothing: the Stop waited on blocks the device kept"
 
 keys "Vellumtone Generator 0.9" alt+f e
 timeout 10 tail --pid="$program" -f /dev/null || fail "File, Exit left the program running"
