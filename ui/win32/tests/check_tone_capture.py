@@ -52,6 +52,4 @@ errors = [message for failed, message in [
      f"no whole second of the tone at amplitude {new_amp} after the outage")] if failed]
 if errors:
     sys.exit("FAIL: " + "; ".join(errors))
-print(f"{heard} s played of {sounding / 100:.1f} s heard; tone exact; "
-      f"new amplitude {(first - volume_at) / RATE:+.2f} s from the click; "
-      "silent after Stop; the tone back after the outage")
+print(f"new amplitude {(first - volume_at) / RATE:+.2f} s from the click; {heard} s played")

@@ -1,8 +1,8 @@
 // Reports, for the end-to-end test, what another process sees of the running program: whether
-// the playback's event can be opened by name, the main window's place, the panel's status
-// lines, which control has the keyboard, whether Play and Stop are enabled, and where to click
-// its controls and the tone dialog's field. With "fit", it instead makes every window template
-// of vellumtone.exe here and reports each text that does not fit its control in the
+// the playback's event can be opened by name, the main window's place, which control has the
+// keyboard, and for each control of the panel and of the tone dialog (while it is open) the
+// middle of its rectangle on the screen and its text. With "fit", it instead makes every window
+// template of vellumtone.exe here and reports each text that does not fit its control in the
 // template's own font, the status lines' longest texts included.
 #include <windows.h>
 // clang-format off
@@ -21,38 +21,29 @@
 namespace {
 
 int report() {
-    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName);
     HWND window = FindWindowA("myVellumtoneClass", "Vellumtone Generator 0.9");
     RECT rect;
     if (!GetWindowRect(window, &rect)) {
         return 1;
     }
-    std::printf("event %d\nwindow %ld %ld %ld %ld\n", event != nullptr ? 1 : 0, rect.left, rect.top,
-                rect.right - rect.left, rect.bottom - rect.top);
-
-    // The panel is a dialog, of the dialog window class.
-    HWND panel = FindWindowExA(window, nullptr, MAKEINTATOM(0x8002), nullptr);
-    for (const auto& [id, name] :
-         {std::pair{ids::kStatusLine, "status"}, std::pair{ids::kBurnInStatus, "burnin"}}) {
-        char text[128] = {};
-        GetDlgItemTextA(panel, id, text, sizeof text);
-        std::printf("%s %s\n", name, text);
-    }
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    std::printf("focus %d\n", thread.hwndFocus != nullptr ? GetDlgCtrlID(thread.hwndFocus) : 0);
-    std::printf("enabled play %d stop %d\n", IsWindowEnabled(GetDlgItem(panel, ids::kPlay)),
-                IsWindowEnabled(GetDlgItem(panel, ids::kStop)));
-    // Where to click a control: the middle of its rectangle on the screen. The tone dialog's
-    // field is there while the dialog is open.
-    HWND tone = FindWindowA(nullptr, "Pure test tone setting");
-    for (const auto& [dialog, id] :
-         {std::pair{panel, ids::kPlay}, std::pair{panel, ids::kStop},
-          std::pair{panel, ids::kVolumeSlider}, std::pair{tone, ids::kToneFrequency}}) {
-        if (GetWindowRect(GetDlgItem(dialog, id), &rect)) {
-            std::printf("control %d %ld %ld\n", id, (rect.left + rect.right) / 2,
-                        (rect.top + rect.bottom) / 2);
+    std::printf("event %d\nwindow %ld %ld %ld %ld\nfocus %d\n",
+                OpenEventA(SYNCHRONIZE, FALSE, AutoResetEvent::kPlaybackEventName) != nullptr,
+                rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                GetDlgCtrlID(thread.hwndFocus));
+    // The panel is a dialog, of the dialog window class.
+    for (HWND dialog : {FindWindowExA(window, nullptr, MAKEINTATOM(0x8002), nullptr),
+                        FindWindowA(nullptr, "Pure test tone setting")}) {
+        for (HWND control = dialog != nullptr ? GetWindow(dialog, GW_CHILD) : nullptr;
+             control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+            char text[128] = {};
+            SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+            GetWindowRect(control, &rect);
+            const int id = GetDlgCtrlID(control);
+            std::printf("control %d %ld %ld\ntext %d %s\n", id, (rect.left + rect.right) / 2,
+                        (rect.top + rect.bottom) / 2, id, text);
         }
     }
     return 0;
@@ -81,8 +72,7 @@ int fit() {
     InitCommonControls();
     HMODULE program = LoadLibraryExA("vellumtone.exe", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     // The panel is a child window: it needs a parent.
-    HWND parent =
-        CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    HWND parent = CreateWindowA("Static", "", WS_POPUP, 0, 0, 9, 9, {}, {}, {}, {});
     const std::uint64_t longest = (102 * 3600 + 13 * 60 + 5) * 1000ULL;
     const std::pair<int, std::string> statusTexts[] = {
         {ids::kStatusLine, generatorStatusText(GeneratorKind::FrequencySweep)},
