@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "engine/block_done.h"
+#include "engine/signal_player.h"
 #include "engine/testing/virtual_clock.h"
 
 namespace {
 
 void handBack(BlockHeader* header) {
-    header->flags = (header->flags.load() & ~kBlockQueued) | kBlockDone;
+    markBlockDone(*header);
     onWaveOutDone(nullptr, header);
 }
 
@@ -15,7 +17,6 @@ void handBack(BlockHeader* header) {
 
 void TestOutputDevice::queue(BlockHeader& header) {
     const std::lock_guard lock(mutex_);
-    requeuedWhileHeld_ += std::count(held_.begin(), held_.end(), &header);
     header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
     held_.push_back(&header);
     played_.emplace_back();
@@ -27,7 +28,16 @@ void TestOutputDevice::queue(BlockHeader& header) {
         silentUntil(queuedAt_.back());
         queuedFrames_ += header.length / kBytesPerFrame;
         playheadMs_ += header.length / kBytesPerFrame * 1000 / kSampleRate;
-        clock_->schedule(playheadMs_, [this, flushes = flushes_] { finishFront(flushes); });
+        // Done as its last frame plays, unless flushed before.
+        clock_->schedule(playheadMs_, [this, flushes = flushes_] {
+            std::unique_lock lock(mutex_);
+            if (flushes == flushes_ && !held_.empty()) {
+                BlockHeader* header = held_.front();
+                held_.pop_front();
+                lock.unlock();
+                handBack(header);
+            }
+        });
     }
 }
 
@@ -36,19 +46,6 @@ void TestOutputDevice::silentUntil(std::uint64_t ms) {
         silences_.emplace_back(playheadMs_, ms);
         playheadMs_ = ms;
     }
-}
-
-void TestOutputDevice::finishFront(std::size_t flushes) {
-    BlockHeader* header = nullptr;
-    {
-        const std::lock_guard lock(mutex_);
-        if (flushes != flushes_ || held_.empty()) {
-            return;  // flushed meanwhile
-        }
-        header = held_.front();
-        held_.pop_front();
-    }
-    handBack(header);
 }
 
 void TestOutputDevice::flush() {

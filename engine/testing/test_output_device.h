@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/output_device.h"
-#include "engine/signal_player.h"
 
 class VirtualClock;
 
@@ -45,8 +44,6 @@ class TestOutputDevice final : public OutputDevice {
     std::vector<Span> silences() const { return locked(silences_); }
     std::size_t held() const { return locked(held_).size(); }
     std::size_t flushes() const { return locked(flushes_); }
-    // How often a block was queued again while the device still held it (always a fault).
-    std::size_t requeuedWhileHeld() const { return locked(requeuedWhileHeld_); }
 
   private:
     template <typename T>
@@ -56,8 +53,6 @@ class TestOutputDevice final : public OutputDevice {
     }
     // Moves the play head to `ms`, recording the silence up to it if nothing was playing.
     void silentUntil(std::uint64_t ms);
-    // Reports the oldest held block done, unless there was a flush since the `flushes`th.
-    void finishFront(std::size_t flushes);
     // Frames queued and played by now, heard or not; the caller holds the lock.
     std::uint64_t playedFrames() const;
 
@@ -69,7 +64,6 @@ class TestOutputDevice final : public OutputDevice {
     std::deque<BlockHeader*> held_;  // oldest first
     std::uint64_t playheadMs_ = 0;   // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
-    std::size_t requeuedWhileHeld_ = 0;
     std::uint64_t queuedFrames_ = 0;
     std::uint64_t droppedFrames_ = 0;  // by flushes
     std::uint64_t unheardFrames_ = 0;  // played while unavailable, up to the last outage's start
