@@ -1,6 +1,6 @@
-// Real audio, each test on a PulseAudio server of its own: two playbacks, a rest and the sleep
-// lock; a playing process stopped and continued; a server that comes and goes, and a new
-// default sink. The tally is held against what the sinks recorded.
+// Real audio on a PulseAudio server of the test's own: a server that comes and goes, and a new
+// default sink; two playbacks, a rest and the sleep lock; a playing process stopped and
+// continued. The tally is held against what the sinks recorded.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <thread>
 
 #include "engine/clock.h"
@@ -24,6 +25,7 @@ using testing::HasSubstr;
 using K = GeneratorKind;
 
 SignalPlayer& player = SignalPlayer::instance;
+const auto loud = [](std::int16_t s) { return s != 0; };
 
 std::atomic<int> completions{0};
 void countCompletion(OutputDevice* device, BlockHeader* header) {
@@ -31,18 +33,11 @@ void countCompletion(OutputDevice* device, BlockHeader* header) {
     onWaveOutDone(device, header);
 }
 
-// Idle is no stream of this process at all, or only corked ones: the sink is free to suspend.
+// Idle: no stream of this process plays uncorked, and the sink is free to suspend.
 bool noRunningStream() {
     const auto streams = runProgram({"pactl", "list", "sink-inputs"});
-    const std::string mine = "application.process.id = \"" + std::to_string(getpid()) + '"';
-    for (auto at = streams->find("Corked: no"); at != std::string::npos;
-         at = streams->find("Corked: no", at + 1)) {
-        if (streams->substr(at, streams->find("Sink Input #", at) - at).find(mine) !=
-            std::string::npos) {
-            return false;
-        }
-    }
-    return streams.has_value();
+    return streams && !std::regex_search(*streams, std::regex("Corked: no[^#]*process.id = \"" +
+                                                              std::to_string(getpid()) + '"'));
 }
 
 // Whether the mock logind lists the lock a playback takes against sleep.
@@ -92,81 +87,92 @@ class ChildPlayback : public testing::Environment {
 const testing::Environment* const childPlayback =
     testing::AddGlobalTestEnvironment(new ChildPlayback);
 
-// Each test on a PulseAudio daemon of its own with a default null sink "nullout", and
-// python3-dbusmock's logind on a bus of its own, started by scripts/services.sh in a temporary
-// folder that the environment points every client of this process at. They run only between
-// startServer() and killServer(): a test can take the server away and bring it back.
-class PulseDevice : public testing::Test {
-  protected:
-    void SetUp() override {
-        SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
-        player.restoreDefaults();
-        std::string pattern = std::filesystem::temp_directory_path() / "vellumtone-pulse-XXXXXX";
-        folder_ = mkdtemp(pattern.data()) != nullptr ? pattern : "/nonexistent";
-        setenv("PULSE_SERVER", ("unix:" + folder_ + "/pulse/run/native").c_str(), 1);
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + folder_ + "/system_bus").c_str(), 1);
-    }
-    void TearDown() override {
-        player.setDevice(nullptr);
-        player.setClock(nullptr);
-        killServer();
-    }
-    // Starts them and waits until they answer.
-    bool startServer() {
-        server_ = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "bash", "-c",
-            "services_dir=$1 && source $0 && start_pulseaudio && start_logind && wait",
-            VELLUMTONE_SERVICES_SCRIPT, folder_});
-        return eventually([] {
-            return runProgram({"pactl", "info"}) &&
-                   runProgram({"busctl", "--system", "status", "org.freedesktop.login1"});
-        });
-    }
-    // Ends them (the shell that started them stops them, and removes the folder).
-    void killServer() {
-        logind_.reset();
-        server_.reset();
-    }
-    void open(OpenResult opened, const std::string& error = "") {
-        EXPECT_EQ(opened.error, error);
-        ASSERT_NE(opened.device, nullptr);
-        device_ = std::move(opened.device);
-        player.setDevice(device_.get());
-    }
-    // As the Play and Stop buttons do; after a stop the sink is left alone and the lock freed.
-    static void play(const ReferenceSettings& s) {
-        player.amplitude = s.amplitude;
-        player.sweepSeconds = s.sweepSeconds;
-        player.sweepLimit = s.sweepLimit;
-        player.chooseGenerator(s.kind);
-        EXPECT_EQ(player.play(), PlayOutcome::Started);
-    }
-    static void stop() {
-        EXPECT_TRUE(player.stop());
-        ASSERT_TRUE(eventually([] { return player.playing.load() == 0; }));
-        EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
-        EXPECT_TRUE(eventually([] { return !sleepLocked(); })) << "locked after Stop";
-    }
+// As the Play and Stop buttons do; after a stop the sink is left alone and the lock freed.
+void play(const ReferenceSettings& s) {
+    player.amplitude = s.amplitude;
+    player.sweepSeconds = s.sweepSeconds;
+    player.sweepLimit = s.sweepLimit;
+    player.chooseGenerator(s.kind);
+    EXPECT_EQ(player.play(), PlayOutcome::Started);
+}
+void stop() {
+    EXPECT_TRUE(player.stop());
+    ASSERT_TRUE(eventually([] { return player.playing.load() == 0; }));
+    EXPECT_TRUE(eventually(noRunningStream)) << "idle after Stop";
+    EXPECT_TRUE(eventually([] { return !sleepLocked(); })) << "locked after Stop";
+}
 
-    std::string folder_;
-    std::unique_ptr<ChildProcess> server_;
-    std::unique_ptr<ChildProcess> logind_;  // a restarted mock logind
-    std::unique_ptr<OutputDevice> device_;
-};
-
-const auto loud = [](std::int16_t s) { return s != 0; };
-
-// A tone with a rest and then the longest sweep, each heard from its first sample as the
+// No server at start-up: a device all the same, which says why it cannot play. Offline the
+// blocks complete at real-time pace, and none counts; the tally counts only what the sink
+// recorded, not what the server took with it when it went away. When the server returns the
+// playback plays again, and follows a new default sink.
+//   Then a tone with a rest and the longest sweep, each heard from its first sample as the
 // reference gives it (the sweep with nothing left over from the tone, its first block fed in
 // pieces), and each tallied as the sink heard it. The rest, a minute away, brought near by
 // moving the calendar: the sound stops within a second of the schedule, the stream is corked
 // meanwhile, and the sound is back within a second of the rest's end. The sleep lock is held
 // also across a restart of logind; mixers find the stream's role and icon. Meanwhile another
-// process plays on a sink of its own and is stopped (SIGSTOP): it counts what that sink
-// recorded, not the time.
-TEST_F(PulseDevice, PlaysSampleForSampleRestsCorkedHoldsTheSleepLockAndTalliesWhatTheSinkHeard) {
-    ASSERT_TRUE(startServer());
-    ASSERT_TRUE(runProgram({"pactl", "load-module", "module-null-sink", "sink_name=child"}));
+// process plays on a sink of its own and is stopped (SIGSTOP) for 2 s: the server plays the
+// second it holds, then nothing, and the process counts what the sink recorded, not the time.
+TEST(PulseDevice,
+     KeepsTheScheduleWithoutServerPlaysSampleForSampleRestsCorkedAndTalliesWhatWasHeard) {
+    SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
+    // A PulseAudio daemon with a default null sink "nullout", and python3-dbusmock's logind on
+    // a bus of its own, started by scripts/services.sh in a temporary folder that the
+    // environment points every client of this process at, until `server` is reset.
+    std::string folder = std::filesystem::temp_directory_path() / "vellumtone-pulse-XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    setenv("PULSE_SERVER", ("unix:" + folder + "/pulse/run/native").c_str(), 1);
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + folder + "/system_bus").c_str(), 1);
+    std::unique_ptr<ChildProcess> server;
+    const auto serverComes = [&server, &folder] {
+        server = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "bash", "-c",
+            "services_dir=$1 && source $0 && start_pulseaudio && start_logind && wait",
+            VELLUMTONE_SERVICES_SCRIPT, folder});
+        return eventually([] {
+            return runProgram({"pactl", "info"}) &&
+                   runProgram({"busctl", "--system", "status", "org.freedesktop.login1"});
+        });
+    };
+    OpenResult opened = openPulseOutputDevice(&countCompletion);
+    EXPECT_EQ(opened.error, "Error: No device driver is present.");
+    ASSERT_NE(opened.device, nullptr);
+    player.setDevice(opened.device.get());
+    EXPECT_FALSE(player.outputAvailable());
+    play({.kind = K::PinkNoise});
+    const int before = completions;
+    EXPECT_TRUE(eventually([&] { return completions > before; })) << "blocks stopped";
+    EXPECT_EQ(player.burnIn().state, BurnInState::NoOutput);
+    EXPECT_EQ(player.burnIn().heardMs, 0U) << "time without a server counted";
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(serverComes());
+        SoundCapture capture;
+        ASSERT_TRUE(capture.start("nullout.monitor"));
+        EXPECT_TRUE(capture.waitForSound()) << "no sound after the server came";
+        EXPECT_TRUE(player.outputAvailable());
+        if (round == 0) {
+            // Held against the capture from its first sound (a new server's monitor may start
+            // late, while the playback reconnects by itself) to the loss.
+            const std::uint64_t from = player.burnIn().heardMs;
+            const auto fromSample = static_cast<std::ptrdiff_t>(capture.samples().size());
+            capture.waitForMore(kSampleRate / 2);
+            server.reset();
+            EXPECT_TRUE(eventually([] { return !player.outputAvailable(); }));
+            EXPECT_NEAR(static_cast<double>(player.burnIn().heardMs - from),
+                        sound(capture.samples(), fromSample).size() * 500.0 / kSampleRate, 250);
+        }
+    }
+    ASSERT_TRUE(runProgram(
+        {"pactl", "load-module", "module-null-sink", "sink_name=second", "norewinds=1"}));
+    SoundCapture capture;
+    ASSERT_TRUE(capture.start("second.monitor"));
+    ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
+    EXPECT_TRUE(capture.waitForSound()) << "the playback stayed on the old default sink";
+    stop();
+
+    ASSERT_TRUE(
+        runProgram({"pactl", "load-module", "module-null-sink", "sink_name=child", "norewinds=1"}));
     SoundCapture childSink;
     ASSERT_TRUE(childSink.start("child.monitor"));
     // Without a lock of its own, which logind would list like this process's.
@@ -177,12 +183,7 @@ TEST_F(PulseDevice, PlaysSampleForSampleRestsCorkedHoldsTheSleepLockAndTalliesWh
     child.signal(SIGSTOP);
     const auto continueAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
 
-    open(openOutputDevice());
-    EXPECT_TRUE(player.outputAvailable());
-    EXPECT_TRUE(noRunningStream()) << "idle before the first Play";
-    SoundCapture capture;
-    ASSERT_TRUE(capture.start("nullout.monitor"));
-    ShiftedClock clock;
+    static ShiftedClock clock;  // kept for the playback, should the test end early
     player.setClock(&clock);
     player.enableRests(1, 1);
     const ReferenceSettings tone{.kind = K::PureTone, .amplitude = 40001};
@@ -206,7 +207,7 @@ TEST_F(PulseDevice, PlaysSampleForSampleRestsCorkedHoldsTheSleepLockAndTalliesWh
                                    "GetConnectionUnixProcessID", "s", "org.freedesktop.login1"});
     EXPECT_EQ(kill(owner ? std::atoi(owner->c_str() + 2) : 0, SIGTERM), 0);  // "u 1234"
     EXPECT_TRUE(eventually([] { return !sleepLocked(); }));
-    logind_ = std::make_unique<ChildProcess>(std::vector<std::string>{
+    const auto logind = std::make_unique<ChildProcess>(std::vector<std::string>{
         "/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"});
     EXPECT_TRUE(eventually(sleepLocked)) << "the lock was not taken again";
     std::this_thread::sleep_until(continueAt);
@@ -248,52 +249,15 @@ TEST_F(PulseDevice, PlaysSampleForSampleRestsCorkedHoldsTheSleepLockAndTalliesWh
     EXPECT_TRUE(isSignal(heard, sweep));
     EXPECT_NEAR(player.burnIn().heardMs, heard.size() * 500.0 / kSampleRate, 500);
 
-    // The other process, stopped for 2 s: the server played the second it held, then nothing;
-    // the process counted what it played alone.
+    // The other process.
     child.signal(SIGUSR1);
     EXPECT_EQ(child.wait(), 0);
     samples = childSink.samples();
     const std::string printed = child.output();  // after gtest's own lines
     EXPECT_NEAR(std::stod(printed.substr(printed.rfind('\n', printed.size() - 2) + 1)),
                 std::count_if(samples.begin(), samples.end(), loud) * 500.0 / kSampleRate, 500);
-}
-
-// No server at start-up: a device all the same, which says why it cannot play. Offline the
-// blocks complete at real-time pace, and none counts; the tally counts only what the sink
-// recorded, not what the server took with it when it went away. After the server returns the
-// playback plays again, and follows a new default sink.
-TEST_F(PulseDevice, KeepsTheScheduleWithoutServerPlaysAgainWhenItReturnsAndFollowsTheDefaultSink) {
-    open(openPulseOutputDevice(&countCompletion), "Error: No device driver is present.");
-    EXPECT_FALSE(player.outputAvailable());
-    play({.kind = K::PinkNoise});
-    const int before = completions;
-    EXPECT_TRUE(eventually([&] { return completions > before; })) << "blocks stopped";
-    EXPECT_EQ(player.burnIn().state, BurnInState::NoOutput);
-    EXPECT_EQ(player.burnIn().heardMs, 0U) << "time without a server counted";
-    for (int round = 0; round < 2; ++round) {
-        ASSERT_TRUE(startServer());
-        SoundCapture capture;
-        ASSERT_TRUE(capture.start("nullout.monitor"));
-        EXPECT_TRUE(capture.waitForSound()) << "no sound after the server came";
-        EXPECT_TRUE(player.outputAvailable());
-        if (round == 0) {
-            // The tally is held against the capture from its first sound (a new server's
-            // monitor may start late, while the playback reconnects by itself) to the loss.
-            const std::uint64_t from = player.burnIn().heardMs;
-            const auto fromSample = static_cast<std::ptrdiff_t>(capture.samples().size());
-            capture.waitForMore(kSampleRate / 2);
-            killServer();
-            EXPECT_TRUE(eventually([] { return !player.outputAvailable(); }));
-            EXPECT_NEAR(static_cast<double>(player.burnIn().heardMs - from),
-                        sound(capture.samples(), fromSample).size() * 500.0 / kSampleRate, 250);
-        }
-    }
-    ASSERT_TRUE(runProgram({"pactl", "load-module", "module-null-sink", "sink_name=second"}));
-    SoundCapture second;
-    ASSERT_TRUE(second.start("second.monitor"));
-    ASSERT_TRUE(runProgram({"pactl", "set-default-sink", "second"}));
-    EXPECT_TRUE(second.waitForSound()) << "the playback stayed on the old default sink";
-    stop();
+    player.setDevice(nullptr);
+    player.setClock(nullptr);
 }
 
 }  // namespace
