@@ -17,6 +17,7 @@ void handBack(BlockHeader* header) {
 
 void TestOutputDevice::queue(BlockHeader& header) {
     const std::lock_guard lock(mutex_);
+    requeuedWhileHeld_ += std::count(held_.begin(), held_.end(), &header);
     header.flags = (header.flags.load() & ~kBlockDone) | kBlockQueued;
     held_.push_back(&header);
     played_.emplace_back();

@@ -42,6 +42,8 @@ class TestOutputDevice final : public OutputDevice {
     std::vector<Span> silences() const { return locked(silences_); }
     std::size_t held() const { return locked(held_).size(); }
     std::size_t flushes() const { return locked(flushes_); }
+    // How often a block was queued again while the device still held it (always a fault).
+    std::size_t requeuedWhileHeld() const { return locked(requeuedWhileHeld_); }
 
   private:
     template <typename T>
@@ -62,6 +64,7 @@ class TestOutputDevice final : public OutputDevice {
     std::vector<Span> silences_;
     std::deque<BlockHeader*> held_;  // oldest first
     std::size_t flushes_ = 0;
+    std::size_t requeuedWhileHeld_ = 0;
     std::uint64_t playheadMs_ = 0;  // when the blocks queued so far will have played
     std::uint64_t soundMs_ = 0;     // queued and not dropped by a flush
     std::uint64_t unheardMs_ = 0;   // played while unavailable, up to the last outage's start

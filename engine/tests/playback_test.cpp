@@ -40,6 +40,7 @@ class Playback : public ::testing::Test {
     void TearDown() override {
         player.setDevice(nullptr);
         player.setClock(nullptr);
+        EXPECT_EQ(device.requeuedWhileHeld(), 0U);
     }
     void run(GeneratorKind kind, std::uint64_t stopMs) {
         player.chooseGenerator(kind);
