@@ -29,6 +29,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments)
 
 ChildProcess::~ChildProcess() {
     signal(SIGTERM);
+    signal(SIGCONT);  // a stopped process ends only once continued
     wait();
     close(output_);
 }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/output_device.h"
-#include "engine/signal_player.h"
 
 class VirtualClock;
 
@@ -33,10 +32,8 @@ class TestOutputDevice final : public OutputDevice {
     // but what plays meanwhile is not heard.
     void setAvailable(bool available);
 
-    // Long runs keep only the timing of each block, not a copy of its samples.
-    void keepSamples(bool keep) { keepSamples_ = keep; }
-
-    // The samples of every block queued, in order.
+    // The samples of every block queued, in order (of the first thousand: long runs keep only
+    // the timing of the others).
     std::vector<std::vector<std::int16_t>> played() const { return locked(played_); }
     // The virtual time of every queue call.
     std::vector<std::uint64_t> queuedAt() const { return locked(queuedAt_); }
@@ -56,10 +53,9 @@ class TestOutputDevice final : public OutputDevice {
     }
     // Moves the play head to `ms`, recording the silence up to it if nothing was playing.
     void silentUntil(std::uint64_t ms);
-    // Reports the oldest held block done, unless there was a flush since the `flushes`th.
-    void finishFront(std::size_t flushes);
-    // Frames queued and played by now, heard or not; the caller holds the lock.
-    std::uint64_t playedFrames() const;
+    std::uint64_t nowMs() const;
+    // Sound played by now, heard or not; the caller holds the lock.
+    std::uint64_t playedMs() const;
 
     VirtualClock* clock_;
     mutable std::mutex mutex_;
@@ -67,13 +63,11 @@ class TestOutputDevice final : public OutputDevice {
     std::vector<std::uint64_t> queuedAt_;
     std::vector<Span> silences_;
     std::deque<BlockHeader*> held_;  // oldest first
-    std::uint64_t playheadMs_ = 0;   // when the blocks queued so far will have played
     std::size_t flushes_ = 0;
     std::size_t requeuedWhileHeld_ = 0;
-    std::uint64_t queuedFrames_ = 0;
-    std::uint64_t droppedFrames_ = 0;  // by flushes
-    std::uint64_t unheardFrames_ = 0;  // played while unavailable, up to the last outage's start
-    std::uint64_t playedAtOutage_ = 0;
+    std::uint64_t playheadMs_ = 0;  // when the blocks queued so far will have played
+    std::uint64_t soundMs_ = 0;     // queued and not dropped by a flush
+    std::uint64_t unheardMs_ = 0;   // played while unavailable, up to the last outage's start
+    std::uint64_t playedAtOutageMs_ = 0;
     bool available_ = true;
-    bool keepSamples_ = true;
 };

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <limits>
 #include <map>
 #include <mutex>
 
@@ -17,42 +15,21 @@
 // milliseconds and every run is the same.
 class VirtualClock final : public Clock {
   public:
-    explicit VirtualClock(std::uint64_t startSeconds) : startSeconds_(startSeconds) {}
+    explicit VirtualClock(std::uint64_t startSeconds) : startMs_(startSeconds * 1000) {}
 
-    std::uint64_t now() override { return startSeconds_ + nowMs_.load() / 1000; }
-    std::uint64_t calendarMs() override { return startSeconds_ * 1000 + nowMs_.load(); }
+    std::uint64_t now() override { return calendarMs() / 1000; }
+    std::uint64_t calendarMs() override { return startMs_ + nowMs_; }
     // Milliseconds since the start.
-    std::uint64_t nowMs() const { return nowMs_.load(); }
-    // Runs every action due within the sleep, then moves time to its end.
-    void sleepMs(std::uint32_t ms) override {
-        const std::uint64_t end = nowMs() + ms;
-        while (runNext(end)) {
-        }
-        if (end > nowMs()) {
-            nowMs_ = end;
-        }
-    }
-    // Runs scheduled actions in time order until the event is signalled. With nothing left
-    // to run it waits for real, for another thread to set the event.
+    std::uint64_t nowMs() const { return nowMs_; }
+    void sleepMs(std::uint32_t ms) override { runUntil(nullptr, nowMs_ + ms); }
+    // With nothing left to run it waits for real, for another thread to set the event.
     void wait(AutoResetEvent& event) override {
-        while (!event.tryWait()) {
-            if (!runNext(std::numeric_limits<std::uint64_t>::max())) {
-                event.wait();
-                return;
-            }
+        if (!runUntil(&event, kNever)) {
+            event.wait();
         }
     }
-
-    // The same, moving time at most `timeoutMs` on.
     bool waitFor(AutoResetEvent& event, std::uint32_t timeoutMs) override {
-        const std::uint64_t end = nowMs() + timeoutMs;
-        while (!event.tryWait()) {
-            if (!runNext(end)) {
-                nowMs_ = std::max(nowMs_.load(), end);
-                return event.tryWait();
-            }
-        }
-        return true;
+        return runUntil(&event, nowMs_ + timeoutMs) || event.tryWait();
     }
 
     // Schedules an action `ms` after the start. Actions due at the same moment run in the
@@ -63,25 +40,30 @@ class VirtualClock final : public Clock {
     }
 
   private:
-    // Runs the earliest action due at or before `limit`, first moving time to it; false when
-    // there is none.
-    bool runNext(std::uint64_t limit) {
-        std::function<void()> action;
-        {
-            const std::lock_guard lock(mutex_);
-            const auto first = actions_.begin();
-            if (first == actions_.end() || first->first > limit) {
-                return false;
+    static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
+    // Runs the actions due by `end` in time order until the event is set (true); else moves
+    // time on to `end`, unless that is never.
+    bool runUntil(AutoResetEvent* event, std::uint64_t end) {
+        while (event == nullptr || !event->tryWait()) {
+            std::function<void()> action;
+            {
+                const std::lock_guard lock(mutex_);
+                const auto first = actions_.begin();
+                if (first == actions_.end() || first->first > end) {
+                    nowMs_ = end == kNever ? nowMs_.load() : std::max(nowMs_.load(), end);
+                    return false;
+                }
+                nowMs_ = std::max(nowMs_.load(), first->first);
+                action = std::move(first->second);
+                actions_.erase(first);
             }
-            nowMs_ = std::max(nowMs_.load(), first->first);
-            action = std::move(first->second);
-            actions_.erase(first);
+            action();
         }
-        action();
         return true;
     }
 
-    const std::uint64_t startSeconds_;
+    const std::uint64_t startMs_;
     std::atomic<std::uint64_t> nowMs_{0};
     std::mutex mutex_;
     std::multimap<std::uint64_t, std::function<void()>> actions_;
