@@ -105,8 +105,8 @@ void stop() {
 // stream is corked meanwhile, and the sound is back within a second of the rest's end. The
 // sleep lock is held also across a restart of logind; mixers find the stream's role and icon.
 // Meanwhile another process plays on a sink of its own and is stopped (SIGSTOP) for 3 s: the
-// server plays the two seconds it holds, then nothing, and the process counts what the sink
-// recorded, not the time.
+// server plays the two seconds it holds, then nothing; stopped as it runs again, the process
+// counts what the sink recorded, not the time.
 TEST(PulseDevice,
      KeepsTheScheduleWithoutServerPlaysSampleForSampleRestsCorkedAndTalliesWhatWasHeard) {
     SKIP_OR_FAIL_UNLESS(runProgram({"sh", "-c", "command -v pulseaudio"}), "pulseaudio");
@@ -210,6 +210,8 @@ TEST(PulseDevice,
         "/usr/bin/python3", "-m", "dbusmock", "--system", "--template", "logind"});
     EXPECT_TRUE(eventually(sleepLocked)) << "the lock was not taken again";
     std::this_thread::sleep_until(continueAt);
+    // Stopped as soon as it runs again, as when Stop is pressed the moment a laptop resumes.
+    child.signal(SIGUSR1);
     child.signal(SIGCONT);
     EXPECT_TRUE(eventually([] { return player.resting.load() != 0; }));
     EXPECT_TRUE(eventually(noRunningStream)) << "the stream plays on during the rest";
@@ -235,7 +237,6 @@ TEST(PulseDevice,
                 static_cast<double>(gapFrom - first + (last - gapTo)) * 500 / kSampleRate, 500);
 
     // The other process.
-    child.signal(SIGUSR1);
     EXPECT_EQ(child.wait(), 0);
     samples = childSink.samples();
     const std::string printed = child.output();  // after gtest's own lines
