@@ -125,12 +125,10 @@ int runPlay(const Arguments& arguments) {
         if (ended) {
             break;
         }
-        // Woken by the engine's change notices and the stop signals; else at the latest when
-        // the status line on a terminal is refreshed, the journal is due or the end may be.
-        auto wait = std::chrono::ceil<milliseconds>(saved + kSaveEvery - now);
-        if (status.ticking()) {
-            wait = std::min(wait, milliseconds(1000));
-        }
+        // Woken by the engine's change notices and the stop signals; else once a second, when
+        // the status line on a terminal is refreshed, an output lost or back is seen (the
+        // engine announces neither) and the minute's save comes due; sooner when the end may.
+        auto wait = milliseconds(1000);
         if (duration != 0 && !due) {
             wait = std::min(wait, std::chrono::ceil<milliseconds>(end - now));
         }

@@ -21,8 +21,6 @@ class StatusLine {
                std::uint32_t durationSeconds);
     // `totalMs`: the journal's total, or this run's heard time.
     void show(const BurnInReport& report, std::uint64_t totalMs);
-    // Whether the line is refreshed once a second, on a terminal, rather than per change.
-    bool ticking() const { return terminal_ && !quiet_; }
 
   private:
     std::string text(const BurnInReport& report, std::uint64_t totalMs) const;
