@@ -14,7 +14,7 @@ class VirtualClock;
 // virtual clock, when nothing would be heard: it plays blocks back to back in virtual time and
 // reports each one done when its last frame has played. Without a clock only a flush hands
 // blocks back.
-class TestOutputDevice final : public OutputDevice {
+class TestOutputDevice : public OutputDevice {
   public:
     using Span = std::pair<std::uint64_t, std::uint64_t>;  // from, to in virtual time
 

@@ -72,16 +72,11 @@ void pressKey(wxWindow* top, int key) {
     wxYield();
 }
 
-// The in-memory device with the frames heard at the speakers set by the test, which may differ
-// from the time that passed: the burn-in status must tell what was heard.
-struct HeardDevice final : OutputDevice {
-    void prepare(BlockHeader& /*header*/) override {}
-    void unprepare(BlockHeader& /*header*/) override {}
-    void queue(BlockHeader& header) override { inner.queue(header); }
-    void flush() override { inner.flush(); }
+// The in-memory device (its blocks finish only when a test says so) with the frames heard at
+// the speakers set by the test, which may differ from the time that passed: the burn-in status
+// must tell what was heard.
+struct HeardDevice final : TestOutputDevice {
     std::uint64_t heardFrames() const override { return heard.load(); }
-
-    TestOutputDevice inner;  // blocks finish only when a test says so
     std::atomic<std::uint64_t> heard{0};
 };
 
@@ -147,7 +142,7 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
 
     chooseMenu(ids::kMenuWhiteNoise);
     pressKey(window, WXK_SPACE);
-    ASSERT_TRUE(waitUntil([this] { return device.inner.played().size() == 2; }));
+    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 2; }));
     EXPECT_FALSE(control(ids::kPlay)->IsEnabled());
     EXPECT_EQ(wxWindow::FindFocus(), control(ids::kStop));
     EXPECT_EQ(text(ids::kBurnInStatus), "Playing 0:00:00");
@@ -156,8 +151,8 @@ TEST_F(PanelTest, KeyboardPlaysChangesTheVolumeAndStops) {
     control(ids::kVolumeSlider)->SetFocus();
     pressKey(window, WXK_PAGEUP);
     EXPECT_EQ(player.amplitude.load(), 2 * 17000);
-    EXPECT_EQ(device.inner.flushes(), 1U);
-    ASSERT_TRUE(waitUntil([this] { return device.inner.played().size() == 4; }));
+    EXPECT_EQ(device.flushes(), 1U);
+    ASSERT_TRUE(waitUntil([this] { return device.played().size() == 4; }));
     // A click on the track, left of the thumb and then right of it, moves the slider a page
     // toward the click, never to the click.
     wxWindow* slider = control(ids::kVolumeSlider);
