@@ -9,7 +9,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 
 #include "engine/clock.h"
 #include "engine/linux/pulse_output_device.h"
@@ -31,11 +30,10 @@ void countCompletion(OutputDevice* device, BlockHeader* header) {
     onWaveOutDone(device, header);
 }
 
-// Idle: no stream of this process plays uncorked, and the sink is free to suspend.
+// Idle: no stream plays uncorked, and the sink is free to suspend.
 bool noRunningStream() {
     const auto streams = runProgram({"pactl", "list", "sink-inputs"});
-    return streams && !std::regex_search(*streams, std::regex("Corked: no[^#]*process.id = \"" +
-                                                              std::to_string(getpid()) + '"'));
+    return streams && streams->find("Corked: no") == std::string::npos;
 }
 
 // Whether the mock logind lists the lock a playback takes against sleep.
