@@ -145,7 +145,10 @@ BurnInReport SignalPlayer::burnIn() const {
     report.heardMs = frames > start ? (frames - start) * 1000 / kSampleRate : 0;
     const std::uint64_t reference = restReference.load();
     const std::uint64_t every = restEveryMinutes.load();
-    if (resting.load() != 0) {
+    // The rest is heard once the sound queued before it has played out (within a tenth of a
+    // second: the output's count of what waits may not come down to the last frame).
+    const bool drained = output == nullptr || output->pendingFrames() < kSampleRate / 10;
+    if (resting.load() != 0 && drained) {
         report.state = BurnInState::Resting;
         report.nextRestChange = restEndSeconds(reference, every, restLengthMinutes.load());
     } else {

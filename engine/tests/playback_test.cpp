@@ -244,7 +244,9 @@ TEST_F(Playback, TalliesWhatWasHeard) {
     clock.schedule(10'000, [this] { device.setAvailable(false); });
     clock.schedule(15'000, [&] { expect(BurnInState::NoOutput, 9750, kStartSeconds + 60); });
     clock.schedule(25'000, [this] { device.setAvailable(true); });
-    // The rest falls due between whole seconds: at 60.25 s, its end polled at 120.05 s.
+    // The rest falls due between whole seconds: at 60.25 s, its end polled at 120.05 s. Until
+    // the sound queued before it has played out, it is not heard yet.
+    clock.schedule(59'800, [&] { expect(BurnInState::Playing, 44'550, kStartSeconds + 60); });
     clock.schedule(90'000, [&] { expect(BurnInState::Resting, 45'000, kStartSeconds + 120); });
     clock.sleepMs(250);
     run(K::WhiteNoise, 150'500);
