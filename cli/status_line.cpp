@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "engine/clock.h"
 #include "engine/signal_player.h"
@@ -15,32 +14,8 @@
 namespace {
 
 // In local time: "14:32" within a day, "Thu 10 Dec 18:05" later.
-std::string clockTime(std::uint64_t second, std::uint64_t now, const char* format = nullptr) {
-    const auto when = static_cast<std::time_t>(second);
-    std::tm local{};
-    char text[32];
-    std::strftime(text, sizeof text,
-                  format != nullptr      ? format
-                  : second < now + 86400 ? "%H:%M"
-                                         : "%a %d %b %H:%M",
-                  localtime_r(&when, &local));
-    return text;
-}
-
-// When `leftMs` more will have been heard, playing on from `now` with the player's rests.
-std::uint64_t expectedEnd(const BurnInReport& report, std::uint64_t leftMs, std::uint64_t now,
-                          const SignalPlayer& player) {
-    std::uint64_t left = (leftMs + 999) / 1000;
-    const std::uint64_t every = player.restEveryMinutes * 60ULL;
-    const std::uint64_t rest = player.restLengthMinutes * 60ULL;
-    const bool resting = report.state == BurnInState::Resting;
-    const std::uint64_t before = resting ? 0 : report.nextRestChange - now;
-    if (report.nextRestChange <= now || every == 0 || left <= before) {
-        return now + left;  // no rest comes first
-    }
-    // From the end of the coming (or current) rest on, each period played costs a rest.
-    left -= before;
-    return report.nextRestChange + (resting ? 0 : rest) + left + (left - 1) / every * rest;
+std::string clockTime(std::uint64_t second, std::uint64_t now) {
+    return BurnInStatus::localTime(second, second < now + 86400 ? "%H:%M" : "%a %d %b %H:%M");
 }
 
 }  // namespace
@@ -75,10 +50,10 @@ std::string StatusLine::text(const BurnInReport& report, std::uint64_t totalMs) 
     }
     if (targetMs_ != 0) {
         const std::uint64_t leftMs = targetMs_ - std::min(totalMs, targetMs_);
-        text += " of " + BurnInStatus::duration(targetMs_ / 1000) +
-                (running && leftMs > 0
-                     ? ", ends " + clockTime(expectedEnd(report, leftMs, now, player_), now)
-                     : "");
+        text +=
+            " of " + BurnInStatus::duration(targetMs_ / 1000) +
+            (running && leftMs > 0 ? ", ends " + clockTime(player_.expectedEnd(report, leftMs), now)
+                                   : "");
     }
     if (durationEnd_ != 0 && running) {
         text += " | " + BurnInStatus::duration(durationEnd_ - std::min(now, durationEnd_)) +
@@ -96,7 +71,7 @@ void StatusLine::show(const BurnInReport& report, std::uint64_t totalMs) {
     const std::string rest = text(report, totalMs);
     std::string line = label_ + rest;
     if (!terminal_) {
-        line = clockTime(player_.clock().now(), 0, "%Y-%m-%d %H:%M:%S ") + line + "\n";
+        line = BurnInStatus::localTime(player_.clock().now(), "%Y-%m-%d %H:%M:%S ") + line + "\n";
     } else {
         // One column short of the width (80 where the terminal does not tell): a full line
         // would wrap on some terminals. The label gives way first, so that the times stay;

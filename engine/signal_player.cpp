@@ -158,6 +158,21 @@ BurnInReport SignalPlayer::burnIn() const {
     return report;
 }
 
+std::uint64_t SignalPlayer::expectedEnd(const BurnInReport& report, std::uint64_t moreMs) const {
+    const std::uint64_t now = clock().now();
+    std::uint64_t left = (moreMs + 999) / 1000;
+    const std::uint64_t every = restEveryMinutes.load() * 60ULL;
+    const std::uint64_t rest = restLengthMinutes.load() * 60ULL;
+    const bool inRest = report.state == BurnInState::Resting;
+    const std::uint64_t before = inRest ? 0 : report.nextRestChange - now;
+    if (report.nextRestChange <= now || every == 0 || left <= before) {
+        return now + left;  // no rest comes first
+    }
+    // From the end of the coming (or current) rest on, each period played costs a rest.
+    left -= before;
+    return report.nextRestChange + (inRest ? 0 : rest) + left + (left - 1) / every * rest;
+}
+
 void SignalPlayer::restoreDefaults() {
     stopRequested = 0;
     amplitude = kDefaultAmplitude;

@@ -117,6 +117,9 @@ class SignalPlayer {
     // The burn-in's tally and state: what was heard of the current or last playback, and
     // when the next rest starts or ends. Any thread may ask.
     BurnInReport burnIn() const;
+    // The calendar second by which `moreMs` more will have been heard, if the playback that
+    // `report` tells of plays on from now with the rests as they are and its output stays.
+    std::uint64_t expectedEnd(const BurnInReport& report, std::uint64_t moreMs) const;
     // Called on an engine thread whenever the burn-in's state changes (a playback starts or
     // ends, a rest starts or ends); set while nothing plays. The output's coming and going is
     // not announced: a front end that shows it asks burnIn() now and then.

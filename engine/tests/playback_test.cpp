@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -240,14 +241,25 @@ TEST_F(Playback, TalliesWhatWasHeard) {
         EXPECT_EQ(report.heardMs, heardMs);
         EXPECT_EQ(report.nextRestChange, change);
     };
-    clock.schedule(5000, [&] { expect(BurnInState::Playing, 4750, kStartSeconds + 60); });
+    // When so much more will have been heard: before the rest, after it, after the next one.
+    const auto ends = [](std::uint64_t moreMs) {
+        return player.expectedEnd(player.burnIn(), moreMs);
+    };
+    clock.schedule(5000, [&] {
+        expect(BurnInState::Playing, 4750, kStartSeconds + 60);
+        EXPECT_THAT((std::array{ends(30'000), ends(115'000), ends(200'000)}),
+                    ElementsAre(kStartSeconds + 35, kStartSeconds + 180, kStartSeconds + 385));
+    });
     clock.schedule(10'000, [this] { device.setAvailable(false); });
     clock.schedule(15'000, [&] { expect(BurnInState::NoOutput, 9750, kStartSeconds + 60); });
     clock.schedule(25'000, [this] { device.setAvailable(true); });
     // The rest falls due between whole seconds: at 60.25 s, its end polled at 120.05 s. Until
     // the sound queued before it has played out, it is not heard yet.
     clock.schedule(59'800, [&] { expect(BurnInState::Playing, 44'550, kStartSeconds + 60); });
-    clock.schedule(90'000, [&] { expect(BurnInState::Resting, 45'000, kStartSeconds + 120); });
+    clock.schedule(90'000, [&] {
+        expect(BurnInState::Resting, 45'000, kStartSeconds + 120);
+        EXPECT_EQ(ends(100'000), kStartSeconds + 280);
+    });
     clock.sleepMs(250);
     run(K::WhiteNoise, 150'500);
     expect(BurnInState::Stopped, 45'000 + 30'450, 0);

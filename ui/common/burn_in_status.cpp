@@ -11,6 +11,18 @@ std::string BurnInStatus::duration(std::uint64_t seconds) {
     return text;
 }
 
+std::string BurnInStatus::localTime(std::uint64_t second, const char* format) {
+    const auto when = static_cast<std::time_t>(second);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
+    localtime_r(&when, &local);
+#endif
+    char text[64];
+    return {text, std::strftime(text, sizeof text, format, &local)};
+}
+
 std::string BurnInStatus::format(const BurnInReport& report) {
     const std::string played = duration(report.heardSeconds());
     switch (report.state) {
@@ -22,18 +34,9 @@ std::string BurnInStatus::format(const BurnInReport& report) {
             return "Stopped after " + played;
         case BurnInState::NoOutput:
             return "No audio output (" + played + " played)";
-        case BurnInState::Resting: {
-            const auto when = static_cast<std::time_t>(report.nextRestChange);
-            std::tm local{};
-#ifdef _WIN32
-            localtime_s(&local, &when);
-#else
-            localtime_r(&when, &local);
-#endif
-            char clock[8];
-            std::snprintf(clock, sizeof clock, "%02d:%02d", local.tm_hour, local.tm_min);
-            return "Resting until " + std::string(clock) + " (" + played + " played)";
-        }
+        case BurnInState::Resting:
+            return "Resting until " + localTime(report.nextRestChange, "%H:%M") + " (" + played +
+                   " played)";
     }
     return {};
 }

@@ -16,4 +16,6 @@ class BurnInStatus {
     static std::string format(const BurnInReport& report);
     // H:MM:SS, the hours as many as it takes.
     static std::string duration(std::uint64_t seconds);
+    // A calendar second in local time, written as strftime() writes `format`.
+    static std::string localTime(std::uint64_t second, const char* format);
 };
