@@ -1,9 +1,5 @@
 #include "play.h"
 
-#include <SDL.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -28,39 +24,25 @@ std::atomic<std::optional<PlaybackEnd>> playbackEnd;
 // A journal is saved at least this often, so that a power cut loses at most this much.
 constexpr auto kSaveEvery = std::chrono::seconds(60);
 
-const char* const kNoServer = "no PulseAudio or PipeWire server answered";
-
 std::vector<OutputSink> sinks() {
     auto listed = listOutputSinks();
     if (!listed) {
-        throw std::runtime_error(kNoServer);
+        throw std::runtime_error(kNoSoundServer);
     }
     return *listed;
 }
 
-// The device, opened with standard error silenced meanwhile: the audio libraries print
-// their own noise there when no sound server answers, before the one message that matters.
-// A device still looking for its sound server is refused too: a burn-in started from a
-// script should fail where it can be seen.
-std::unique_ptr<OutputDevice> openQuietly(const std::string& sink) {
+// The device; one still looking for its sound server is refused too: a burn-in started from
+// a script should fail where it can be seen.
+std::unique_ptr<OutputDevice> openDevice(const std::string& sink) {
     const auto named = [&](const OutputSink& s) { return s.name == sink; };
     if (!sink.empty() && std::ranges::none_of(sinks(), named)) {
         throw std::runtime_error("no output named " + quoteValue(sink) +
                                  " (vellumtone-cli play --device list shows them)");
     }
-    std::fflush(stderr);
-    const int saved = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    dup2(null, STDERR_FILENO);
     OpenResult opened = openOutputDevice(sink);
-    dup2(saved, STDERR_FILENO);
-    close(null);
-    close(saved);
     if (!opened.device || !opened.error.empty()) {
-        // A device still trying found no server, and SDL, the fallback, failed too: it says why.
-        throw std::runtime_error(opened.device
-                                     ? kNoServer + std::string("; ALSA fallback: ") + SDL_GetError()
-                                     : opened.error);
+        throw std::runtime_error(opened.device ? opened.reason : opened.error);
     }
     return std::move(opened.device);
 }
@@ -86,7 +68,7 @@ int runPlay(const Arguments& arguments) {
         return 0;  // nothing left to play
     }
     const std::uint32_t duration = arguments.durationSeconds.value_or(0);  // 0: none, as targetMs
-    const std::unique_ptr<OutputDevice> device = openQuietly(arguments.device);
+    const std::unique_ptr<OutputDevice> device = openDevice(arguments.device);
     SignalPlayer& player = SignalPlayer::instance;
     if (arguments.restEvery || arguments.restLength) {
         player.enableRests(arguments.restEvery, arguments.restLength);

@@ -70,11 +70,13 @@ const char* deviceErrorText(DeviceError error);
 struct OpenResult {
     std::unique_ptr<OutputDevice> device;  // null when opening failed
     std::string error;                     // the message for the user when it failed
+    std::string reason;  // on Linux, what was tried and why it failed, for a terminal or a log
 };
 
 // Opens the system's default audio output in the one stream format, reporting completions
 // to onWaveOutDone. It may return a device together with an error: the device could not
-// reach any output yet (available() is false) and keeps trying in the background.
+// reach any output yet (available() is false) and keeps trying in the background. On Linux,
+// what the sound libraries print on standard error meanwhile is dropped.
 OpenResult openOutputDevice();
 // Linux only: the same, on the PulseAudio sink of that name alone, with no other fallback.
 OpenResult openOutputDevice(const std::string& sink);

@@ -218,7 +218,8 @@ OpenResult openSdlOutputDevice(CompletionCallback done) {
         // and the program could no longer be ended with a signal.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            result.error = deviceErrorText(deviceErrorFromSdl(SDL_GetError(), true));
+            result.reason = SDL_GetError();
+            result.error = deviceErrorText(deviceErrorFromSdl(result.reason, true));
             return result;
         }
         sdlAudioUp = true;
@@ -228,9 +229,9 @@ OpenResult openSdlOutputDevice(CompletionCallback done) {
         result.error = deviceErrorText(DeviceError::NoMemory);
         return result;
     }
-    const std::string reason = device->open();
-    if (!reason.empty()) {
-        result.error = deviceErrorText(deviceErrorFromSdl(reason, false));
+    result.reason = device->open();
+    if (!result.reason.empty()) {
+        result.error = deviceErrorText(deviceErrorFromSdl(result.reason, false));
         return result;
     }
     result.device = std::move(device);

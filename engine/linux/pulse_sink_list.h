@@ -11,5 +11,7 @@ struct OutputSink {
     bool isDefault = false;
 };
 
+inline constexpr const char* kNoSoundServer = "no PulseAudio or PipeWire server answered";
+
 // The server's sinks, in its order; none when no server answered.
 std::optional<std::vector<OutputSink>> listOutputSinks();
