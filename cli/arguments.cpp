@@ -13,6 +13,7 @@
 
 #include "engine/signal_format.h"
 #include "engine/signal_player.h"
+#include "ui/common/field_checks.h"
 #include "version.h"
 
 namespace {
@@ -202,7 +203,9 @@ std::optional<Arguments> parseArguments(int argc, const char* const* argv) {
         throw UsageError(error.what());
     }
     if (help->parsed()) {
-        std::cout << (topic.empty() ? app.help() : app.get_subcommand(topic)->help());
+        app.clear();  // else CLI11 gives the help of the command parsed, "help" itself
+        std::cout << (topic.empty() ? app.help("", CLI::AppFormatMode::All)
+                                    : app.get_subcommand(topic)->help(app.get_name()));
         return std::nullopt;
     }
     a.command = journals->parsed()   ? Command::Journals
@@ -255,11 +258,9 @@ std::string printable(const std::string& text, std::size_t limit) {
         }
         out += escaped;
     }
-    std::size_t cut = std::min(limit - 3, out.size());
-    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) {
-        --cut;  // not inside a UTF-8 character
-    }
-    return out.size() > limit ? out.substr(0, cut) + "..." : out;
+    return leadingChars(out, limit).size() < out.size()
+               ? std::string(leadingChars(out, limit - 3)) + "..."
+               : out;
 }
 
 std::string quoteValue(const std::string& text) {

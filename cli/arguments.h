@@ -34,8 +34,8 @@ struct Arguments {
 // Null when help or the version was printed; throws UsageError for a bad command line.
 std::optional<Arguments> parseArguments(int argc, const char* const* argv);
 
-// The text with control characters as \xNN, cut to `limit` bytes (on a character's boundary),
-// "..." marking the cut: one line of sensible length whatever the user typed.
+// The text with control characters as \xNN, cut to `limit` characters, "..." marking the
+// cut: one line of sensible length whatever the user typed.
 std::string printable(const std::string& text, std::size_t limit);
-// 'text', printable and at most 40 bytes long.
+// 'text', printable and at most 40 characters long.
 std::string quoteValue(const std::string& text);

@@ -185,4 +185,11 @@ TEST(ManPage, HoldsTheOptionsOfBothCommands) {
         "");
 }
 
+// `help` is the whole manual, as --help-all; `help render` the render command's part of it.
+TEST(Help, OfAllOrOfOneCommand) {
+    EXPECT_EQ(TempFolder().sh("$cli help | cmp - <($cli --help-all) && echo all\n"
+                              "$cli help render | cmp - <($cli render --help) && echo render"),
+              "all\nrender\n");
+}
+
 }  // namespace
