@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -105,6 +106,7 @@ void PulseOutputDevice::flush() {
         closeTally();
         releaseOperation(pa_stream_flush(stream_, nullptr, nullptr));
         cork(true);
+        flushed_ = true;
     }
     disarmTimer(pacer_);
     pacing_ = false;
@@ -154,6 +156,7 @@ void PulseOutputDevice::dropStream() {
         pa_stream_disconnect(stream_);
         pa_stream_unref(stream_);
         stream_ = nullptr;
+        flushed_ = false;
     }
 }
 
@@ -224,6 +227,7 @@ void PulseOutputDevice::fill(std::size_t bytes) {
     if (bytes == static_cast<std::size_t>(-1)) {
         return;  // the stream is failing; its state callback follows
     }
+    const std::uint64_t before = written_;
     while (bytes > 0 && !queue_.empty()) {
         void* buffer = nullptr;
         std::size_t room = bytes;
@@ -234,6 +238,11 @@ void PulseOutputDevice::fill(std::size_t bytes) {
         pa_stream_write(stream_, buffer, used, nullptr, 0, PA_SEEK_RELATIVE);
         written_ += used / kBytesPerFrame;
         bytes -= used;
+    }
+    if (written_ > before && std::exchange(flushed_, false)) {
+        // After a flush the server waits for a full buffer before it plays again, which the
+        // one block queued before a volume pause never fills: it plays as soon as it is there.
+        releaseOperation(pa_stream_trigger(stream_, nullptr, nullptr));
     }
 }
 

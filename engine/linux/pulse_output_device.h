@@ -96,6 +96,7 @@ class PulseOutputDevice final : public OutputDevice {
     bool attempted_ = false;
     bool streamBroken_ = false;  // the stream failed while the server stayed
     bool corked_ = false;
+    bool flushed_ = false;  // the server's buffer was dropped; nothing written since
     bool pacing_ = false;
     bool retrying_ = false;
     std::atomic<bool> available_{false};
