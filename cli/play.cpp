@@ -64,12 +64,15 @@ int runPlay(const Arguments& arguments) {
     }
     const std::uint64_t startMs = journal ? journal->startMs() : 0;
     const std::uint64_t targetMs = arguments.targetSeconds.value_or(0) * std::uint64_t{1000};
-    if (targetMs != 0 && startMs >= targetMs) {
-        return 0;  // nothing left to play
-    }
     const std::uint32_t duration = arguments.durationSeconds.value_or(0);  // 0: none, as targetMs
-    const std::unique_ptr<OutputDevice> device = openDevice(arguments.device);
     SignalPlayer& player = SignalPlayer::instance;
+    StatusLine status(player, arguments.quiet, journal.has_value(), targetMs, duration);
+    if (targetMs != 0 && startMs >= targetMs) {
+        // Nothing left to play: said as a playback that stopped before it began.
+        status.show({.state = BurnInState::Stopped}, startMs);
+        return 0;
+    }
+    const std::unique_ptr<OutputDevice> device = openDevice(arguments.device);
     if (arguments.restEvery || arguments.restLength) {
         player.enableRests(arguments.restEvery, arguments.restLength);
     }
@@ -79,7 +82,6 @@ int runPlay(const Arguments& arguments) {
         wake();
     });
     player.setChangeNotice(&wake);
-    StatusLine status(player, arguments.quiet, journal.has_value(), targetMs, duration);
     SteadyClock::time_point saved = SteadyClock::now();
     const auto end = saved + std::chrono::seconds(duration);
     player.play();

@@ -122,8 +122,8 @@ TEST(Play, PlaysItsDurationThroughHangUpAndFitsATerminal) {
 // The journal: a second process refused; saved when the playback starts, so that a kill -9
 // finds it whole; saved at a stop signal, the standard output a closed pipe that neither kills
 // nor ends the playback; replaced by a new file, never rewritten in place; the target stops the
-// playback once the total reaches it, logged once per change of state; a corrupt journal is
-// refused and left as it was.
+// playback once the total reaches it, logged once per change of state, and a target already
+// reached is said, not played; a corrupt journal is refused and left as it was.
 TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
     EXPECT_THAT(
         TempFolder().sh(
@@ -133,6 +133,7 @@ TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
             "kill -9 $!; wait $! 2>/dev/null; cd vellumtone; cat a.journal; ls -i a.journal >i\n"
             "{ $cli play white --journal a & sleep 1; kill $!; wait $!; echo $? >&2; } | true\n"
             "cat a.journal; $cli play pink --journal a --target 3; echo $?; cat a.journal\n"
+            "$cli play pink --journal a --target 2; echo $?\n"
             "ls -i a.journal | cmp -s - i || echo replaced; $cli journal\n"
             "echo 'heard-ms 9' >a.journal; $cli play pink --journal a --duration 1; echo $?\n"
             "cat a.journal"),
@@ -143,6 +144,7 @@ TEST(Play, KeepsTheJournalAcrossRunsAndStopsAtTheTarget) {
             kStamp + "pink noise \\| Playing 0:00:00 \\| total 0:00:0[01] of 0:00:03, " +
             "ends [0-9:]{5}\n" + kStamp + "pink noise \\| Stopped after 0:00:0[12] \\| " +
             "total 0:00:03 of 0:00:03\n0\nvellumtone journal 1\nheard-ms 3[0-4][0-9]{2}\n" +
+            kStamp + "pink noise \\| Stopped after 0:00:00 \\| total 0:00:03 of 0:00:02\n0\n" +
             "replaced\na +0:00:03 heard\nvellumtone-cli: journal a "
             "\\([^)]*/vellumtone/a.journal\\) " +
             "is corrupt; it is left as it is\n1\nheard-ms 9\n"));
