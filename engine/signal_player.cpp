@@ -146,9 +146,9 @@ BurnInReport SignalPlayer::burnIn() const {
     const std::uint64_t reference = restReference.load();
     const std::uint64_t every = restEveryMinutes.load();
     // The rest is heard once the sound queued before it has played out (within a tenth of a
-    // second: the output's count of what waits may not come down to the last frame).
-    const bool drained = output == nullptr || output->pendingFrames() < kSampleRate / 10;
-    if (resting.load() != 0 && drained) {
+    // second: the output's count of what waits may not come down to the last frame). The
+    // output is asked only during a rest.
+    if (resting.load() != 0 && (output == nullptr || output->pendingFrames() < kSampleRate / 10)) {
         report.state = BurnInState::Resting;
         report.nextRestChange = restEndSeconds(reference, every, restLengthMinutes.load());
     } else {
